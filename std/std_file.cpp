@@ -1,0 +1,237 @@
+#include "std/std_file.h"
+
+#include <commdlg.h>
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+
+#include "std/std_profile.h"
+
+int CFile::instances_ = 0;
+CFile file MODULE_INIT;
+
+CFile::CFile() : guard_(instances_, L"file", HERE) {}
+
+int ScratchPathFor(const wchar_t* target, wchar_t* out, size_t cap) {
+  if (wcslen(target) + 5 + 1 > cap) {
+    if (cap) out[0] = L'\0';
+    return 0;
+  }
+  Format(out, cap, L"%s.tmp~", target);
+  return 1;
+}
+
+int ReplaceFromScratch(const wchar_t* scratch, const wchar_t* target) {
+  if (MoveFileExW(scratch, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 1;
+  DWORD error = GetLastError();
+  DeleteFileW(scratch);
+  SetLastError(error);
+  return 0;
+}
+
+// Shell paths: backslashes, ended by two terminators.
+static void ShellList(wchar_t* out, size_t cap, const wchar_t* path) {
+  int n = CopyText(out, cap - 1, path);
+  for (int i = 0; i < n; ++i)
+    if (out[i] == L'/') out[i] = L'\\';
+  out[n + 1] = L'\0';
+}
+
+static bool DirectoryOfExists(const wchar_t* path) {
+  wchar_t dir[kTextMax + 1];
+  CopyText(dir, kTextMax + 1, path);
+  wchar_t* slash = nullptr;
+  for (wchar_t* p = dir; *p; ++p)
+    if (*p == L'/' || *p == L'\\') slash = p;
+  if (!slash) return true;  // relative to the current directory
+  *slash = L'\0';
+  if (slash == dir || (slash == dir + 2 && dir[1] == L':')) {
+    // A drive root keeps its separator for the test.
+    slash[0] = L'\\';
+    slash[1] = L'\0';
+  }
+  DWORD attr = GetFileAttributesW(dir);
+  return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+static int RunShell(HWND owner, UINT op, const wchar_t* source, const wchar_t* target,
+                    FILEOP_FLAGS flags) {
+  wchar_t from[kTextMax + 2], to[kTextMax + 2];
+  ShellList(from, kTextMax + 2, source);
+  if (target) ShellList(to, kTextMax + 2, target);
+  SHFILEOPSTRUCTW op_ = {};
+  op_.hwnd = owner;
+  op_.wFunc = op;
+  op_.pFrom = from;
+  op_.pTo = (op == FO_MOVE || op == FO_COPY || op == FO_RENAME) && target ? to : nullptr;
+  op_.fFlags = flags ? flags : kShellDefaultFlags;
+  int result = SHFileOperationW(&op_);
+  if (result == 0 && op_.fAnyOperationsAborted) result = ERROR_CANCELLED;
+  return result;
+}
+
+int CFile::ShellOp(HWND owner, UINT op, const wchar_t* source, const wchar_t* target,
+                   FILEOP_FLAGS flags, const wchar_t* srcFile, int line, int mode) {
+  int result = 0;
+  if (op == FO_COPY && target) {
+    // Copy beside the target, then replace it in one step.
+    wchar_t scratch[kTextMax + 1];
+    if (!DirectoryOfExists(target)) {
+      result = ERROR_PATH_NOT_FOUND;
+    } else if (!ScratchPathFor(target, scratch, kTextMax + 1)) {
+      result = ERROR_FILENAME_EXCED_RANGE;
+    } else {
+      result = RunShell(owner, op, source, scratch, flags);
+      if (result != 0) DeleteFileW(scratch);
+      else if (!ReplaceFromScratch(scratch, target)) result = static_cast<int>(GetLastError());
+    }
+  } else {
+    result = RunShell(owner, op, source, target, flags);
+  }
+  if (result == 0) return 1;
+  SetLastError(static_cast<DWORD>(result));
+  ReportFor(owner, mode, L"%s:%d\r\n%s", srcFile, line, SysErrorText(L"SHFileOperation ERROR"));
+  return 0;
+}
+
+int CFile::GetSize(HWND owner, const wchar_t* path, DWORD* size, const wchar_t* srcFile, int line,
+                   int mode) {
+  HANDLE h = CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    ReportFor(owner, mode, L"%s:%d\r\n%s", srcFile, line, SysErrorText(L"CreateFile ERROR"));
+    return 0;
+  }
+  LARGE_INTEGER big;
+  BOOL ok = GetFileSizeEx(h, &big);
+  DWORD error = GetLastError();
+  CloseHandle(h);
+  // Sizes are 32-bit throughout; a larger file is refused, never wrapped.
+  if (ok && big.QuadPart > 0xFFFFFFF0LL) {
+    ok = FALSE;
+    error = ERROR_FILE_TOO_LARGE;
+  }
+  if (!ok) {
+    SetLastError(error);
+    ReportFor(owner, mode, L"%s:%d\r\n%s", srcFile, line, SysErrorText(L"GetFileSize ERROR"));
+    return 0;
+  }
+  *size = static_cast<DWORD>(big.QuadPart);
+  return 1;
+}
+
+// Reads until length bytes are in or the file ends.
+static bool ReadAll(int fd, void* buf, DWORD length) {
+  char* p = static_cast<char*>(buf);
+  DWORD done = 0;
+  while (done < length) {
+    DWORD chunk = length - done > 0x40000000 ? 0x40000000 : length - done;
+    int n = _read(fd, p + done, chunk);
+    if (n <= 0) return false;
+    done += static_cast<DWORD>(n);
+  }
+  return true;
+}
+
+int CFile::BinWrite(HWND owner, const wchar_t* fileName, const void* bytes, DWORD length,
+                    const wchar_t* srcFile, int line) {
+  wchar_t path[kTextMax + 1];
+  JoinPath(path, kTextMax + 1, profile.dir, fileName);
+  int fd = -1;
+  if (_wsopen_s(&fd, path, _O_WRONLY | _O_CREAT | _O_BINARY, _SH_DENYRW, _S_IREAD | _S_IWRITE) !=
+      0) {
+    Report(owner, 0, L"%s:%d\r\nCFile::BinWrite _tsopen_s ERROR", srcFile, line);
+    return 0;
+  }
+  int n = _write(fd, bytes, length);
+  _close(fd);
+  if (n < 0 || static_cast<DWORD>(n) != length) {
+    Report(owner, 0, L"%s:%d\r\nCFile::BinWrite write ERROR", srcFile, line);
+    return 0;
+  }
+  return 1;
+}
+
+int CFile::BinRead(const wchar_t* fileName, void* buf, DWORD length) {
+  wchar_t path[kTextMax + 1];
+  JoinPath(path, kTextMax + 1, profile.dir, fileName);
+  int fd = -1;
+  if (_wsopen_s(&fd, path, _O_RDONLY | _O_BINARY, _SH_DENYRW, 0) != 0) return 0;
+  bool ok = ReadAll(fd, buf, length);
+  _close(fd);
+  return ok ? 1 : 0;
+}
+
+int CFile::BinReadPath(HWND owner, const wchar_t* path, void* buf, DWORD length,
+                       const wchar_t* srcFile, int line, int mode) {
+  int fd = -1;
+  if (_wsopen_s(&fd, path, _O_RDONLY | _O_BINARY, _SH_DENYRW, 0) != 0) {
+    ReportFor(owner, mode, L"%s:%d\r\nCFile::BinReadPath _tsopen_s ERROR", srcFile, line);
+    return 0;
+  }
+  bool ok = ReadAll(fd, buf, length);
+  _close(fd);
+  if (!ok) {
+    ReportFor(owner, mode, L"%s:%d\r\nCFile::BinReadPath read ERROR", srcFile, line);
+    return 0;
+  }
+  return 1;
+}
+
+int CFile::Exists(const wchar_t* path) {
+  // Shared open: a file another program holds open still exists.
+  HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  CloseHandle(h);
+  return 1;
+}
+
+const wchar_t* CFile::ChooseSaveFile(HWND owner, const wchar_t* srcFile, int line) {
+  chosen_[0] = L'\0';
+  OPENFILENAMEW ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = L"Log File Profiles(*.txt)\0*.txt\0All Files(*.*)\0*.*\0";
+  ofn.lpstrFile = chosen_;
+  ofn.nMaxFile = kTextMax + 1;
+  ofn.lpstrTitle = L"Log File Save";
+  // Saving under a new name must work, so no "file must exist".
+  ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR;
+  if (GetSaveFileNameW(&ofn)) return chosen_;
+  chosen_[0] = L'\0';
+  DWORD error = CommDlgExtendedError();
+  if (error != 0)
+    Report(owner, 0, L"%s:%d\r\nGetSaveFileName:0x%08x", srcFile, line, static_cast<unsigned>(error));
+  return chosen_;
+}
+
+size_t LoadWholeFile(HWND owner, char** buf, const wchar_t* path, const wchar_t* srcFile,
+                     int line) {
+  constexpr size_t kTail = 10;
+  if (*buf) {
+    free(*buf);
+    *buf = nullptr;
+  }
+  DWORD size = 0;
+  if (!file.GetSize(owner, path, &size, srcFile, line, 0)) size = 0;
+  char* data = static_cast<char*>(calloc(size_t{size} + kTail, 1));
+  if (!data) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    Report(owner, 0, L"%s:%d\r\n%s", srcFile, line, SysErrorText(L":calloc"));
+    size = 0;
+    data = static_cast<char*>(calloc(kTail, 1));
+  }
+  *buf = data;
+  if (size == 0) return 0;
+  if (!file.BinReadPath(owner, path, data, size, srcFile, line, 0)) {
+    memset(data, 0, size_t{size} + kTail);
+    return 0;
+  }
+  return size;
+}

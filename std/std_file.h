@@ -1,0 +1,51 @@
+// Whole-file helpers: shell copy and delete, size, fixed-length blocks,
+// existence, whole-file load, the save-as dialog, and the one-step replace
+// that every published file goes through.
+#pragma once
+
+#include "std/std.h"
+
+#include <shellapi.h>
+
+// Default shell flags: silent, no questions, no shell error dialog, undo kept.
+constexpr FILEOP_FLAGS kShellDefaultFlags = 0x454;
+
+class CFile {
+ public:
+  CFile();
+  virtual ~CFile() = default;
+  // Shell operation (FO_MOVE, FO_COPY, FO_DELETE, FO_RENAME); a copy lands
+  // on its target in one step, so a failure keeps the old target.
+  virtual int ShellOp(HWND owner, UINT op, const wchar_t* source, const wchar_t* target,
+                      FILEOP_FLAGS flags, const wchar_t* srcFile, int line, int mode);
+  int GetSize(HWND owner, const wchar_t* path, DWORD* size, const wchar_t* srcFile, int line,
+              int mode);
+  int BinWrite(HWND owner, const wchar_t* fileName, const void* bytes, DWORD length,
+               const wchar_t* srcFile, int line);
+  int BinRead(const wchar_t* fileName, void* buf, DWORD length);
+  int BinReadPath(HWND owner, const wchar_t* path, void* buf, DWORD length,
+                  const wchar_t* srcFile, int line, int mode);
+  int Exists(const wchar_t* path);
+  // The chosen path, or an empty text on cancel or failure; the buffer is
+  // shared by every call.
+  const wchar_t* ChooseSaveFile(HWND owner, const wchar_t* srcFile, int line);
+
+ private:
+  static int instances_;
+  ModuleGuard guard_;
+  wchar_t chosen_[kTextMax + 1] = L"";
+};
+
+extern CFile file;
+
+// Loads a whole file into a new buffer (freeing *buf first) that always ends
+// in ten zero bytes; the caller frees it with free(). Returns the size, or 0
+// on any failure (the buffer then holds ten zero bytes).
+size_t LoadWholeFile(HWND owner, char** buf, const wchar_t* path, const wchar_t* srcFile,
+                     int line);
+
+// The scratch file beside a target: the target's path with ".tmp~".
+int ScratchPathFor(const wchar_t* target, wchar_t* out, size_t cap);
+// Moves a finished scratch file onto its target in one step; on failure the
+// old target stays, the scratch is removed and the last error is kept.
+int ReplaceFromScratch(const wchar_t* scratch, const wchar_t* target);

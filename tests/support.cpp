@@ -1,0 +1,147 @@
+#include "tests/support.h"
+
+#include <shellapi.h>
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+
+#include "std/std.h"
+#include "std/std_date.h"
+#include "std/std_elog.h"
+#include "std/std_profile.h"
+
+namespace {
+std::mutex g_boxLock;
+int g_answer = IDOK;
+std::function<void(const RecordedBox&)> g_onBox;
+
+int RecordBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT style) {
+  RecordedBox box{owner, text ? text : L"", caption ? caption : L"", style};
+  std::function<void(const RecordedBox&)> hook;
+  {
+    std::lock_guard<std::mutex> hold(g_boxLock);
+    BoxRecorder::Boxes().push_back(box);
+    hook = g_onBox;
+  }
+  if (hook) hook(box);
+  return g_answer;
+}
+
+SYSTEMTIME g_fixed;
+void FixedTime(SYSTEMTIME* now) { *now = g_fixed; }
+}  // namespace
+
+void BoxRecorder::Install() { SetMessageBoxFn(RecordBox); }
+std::vector<RecordedBox>& BoxRecorder::Boxes() {
+  static std::vector<RecordedBox> boxes;
+  return boxes;
+}
+void BoxRecorder::SetAnswer(int answer) { g_answer = answer; }
+void BoxRecorder::OnBox(std::function<void(const RecordedBox&)> fn) { g_onBox = std::move(fn); }
+
+ScratchDir::ScratchDir() {
+  static std::atomic<int> counter{0};
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  wchar_t name[MAX_PATH];
+  _snwprintf(name, MAX_PATH - 1, L"%smp_%lu_%d", temp, GetCurrentProcessId(), counter++);
+  name[MAX_PATH - 1] = 0;
+  path_ = name;
+  // Strip a trailing separator doubling; keep backslashes as the system gives.
+  CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+ScratchDir::~ScratchDir() {
+  std::wstring from = path_;
+  from.push_back(L'\0');
+  SHFILEOPSTRUCTW op = {};
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.c_str();
+  op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+  SHFileOperationW(&op);
+}
+
+void SettingsFixture::SetUp() {
+  BoxRecorder::Clear();
+  BoxRecorder::SetAnswer(IDOK);
+  BoxRecorder::OnBox(nullptr);
+  profile.SetDir(dir.path().c_str());
+  profile.SetFile(L"MILLPLAN");
+  ASSERT_EQ(1, elog.Open());
+}
+
+void SettingsFixture::TearDown() {
+  elog.Close();
+  BoxRecorder::OnBox(nullptr);
+  UseSystemTime();
+}
+
+void UseFixedTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+  g_fixed = SYSTEMTIME{year, month, 0, day, hour, minute, second, 0};
+  SetTimeSource(FixedTime);
+  date.Tick();
+}
+
+void UseSystemTime() {
+  SetTimeSource(nullptr);
+  date.Tick();
+}
+
+bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  while (!pred()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  return true;
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  std::string out;
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  char buf[65536];
+  DWORD n = 0;
+  while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
+  CloseHandle(h);
+  return out;
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD n = 0;
+  BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+  CloseHandle(h);
+  return ok && n == bytes.size();
+}
+
+std::wstring Utf16(const std::string& bytes) {
+  std::wstring out(bytes.size() / 2, L'\0');
+  memcpy(out.data(), bytes.data(), out.size() * 2);
+  return out;
+}
+
+bool FileExists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring IniValue(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
+  wchar_t buf[1024];
+  GetPrivateProfileStringW(section, key, L"<absent>", buf, 1024, file.c_str());
+  return buf;
+}
+
+int main(int argc, char** argv) {
+  // Before the first test: a real box would block the run until the time-out.
+  BoxRecorder::Install();
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
