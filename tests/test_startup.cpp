@@ -1,0 +1,190 @@
+// The start-up and shutdown sequences, run in-process on a scratch settings
+// directory with the real frame window and message loop.
+#include <windows.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "std/std.h"
+#include "std/std_elog.h"
+#include "std/std_inetdlg.h"
+#include "std/std_profile.h"
+#include "std2/std2_lout_itbl.h"
+#include "std2/std2_main.h"
+#include "std2/std2_optdlg.h"
+#include "std2/std2_typdlg.h"
+#include "tests/support.h"
+
+namespace {
+
+std::function<void(HWND)> g_whileRunning;
+bool g_acted = false;
+
+void CALLBACK ActThenClose(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND frame = MainWindow();
+  if (!frame || g_acted) return;
+  g_acted = true;
+  KillTimer(nullptr, id);
+  if (g_whileRunning) g_whileRunning(frame);
+  PostMessageW(frame, WM_CLOSE, 0, 0);
+}
+
+class StartUpTest : public SettingsFixture {
+ protected:
+  // Runs the whole program; `whileRunning` sees the frame before it closes.
+  int Run(std::function<void(HWND)> whileRunning, const std::wstring& settingsDir = L"") {
+    g_whileRunning = std::move(whileRunning);
+    g_acted = false;
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, ActThenClose);
+    int result = ProgramMain(GetModuleHandleW(nullptr), SW_SHOWNORMAL,
+                             settingsDir.empty() ? dir.path().c_str() : settingsDir.c_str());
+    KillTimer(nullptr, timer);
+    return result;
+  }
+  std::wstring Ini() { return dir.File(L"MILLPLAN.ini"); }
+  void Put(const wchar_t* key, const wchar_t* value) {
+    WritePrivateProfileStringW(L"SETTING", key, value, Ini().c_str());
+  }
+};
+
+TEST_F(StartUpTest, EmptySettingsGiveDefaultsAndACentredFrame) {
+  RECT rect = {};
+  wchar_t cls[64] = L"", caption[64] = L"";
+  int comlog = -1, opt = -1, lucky = -1;
+  EXPECT_EQ(0, Run([&](HWND frame) {
+    GetWindowRect(frame, &rect);
+    GetClassNameW(frame, cls, 64);
+    GetWindowTextW(frame, caption, 64);
+    comlog = COMLOG_MODE;
+    opt = OPT_DETAIL;
+    lucky = LUCKY_1;
+    EXPECT_NE(0, GetClassLongPtrW(frame, GCLP_HICON));
+    EXPECT_NE(0, GetClassLongPtrW(frame, GCLP_HICONSM));
+  }));
+  EXPECT_TRUE(g_acted);
+  EXPECT_STREQ(L"MILLPLAN", cls);
+  EXPECT_STREQ(L"MILLPLAN227", caption);
+  EXPECT_EQ(1024, rect.right - rect.left);
+  EXPECT_EQ(768, rect.bottom - rect.top);
+  EXPECT_EQ((GetSystemMetrics(SM_CXSCREEN) - 1024) / 2, rect.left);
+  EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - 768) / 2, rect.top);
+  EXPECT_EQ(0, comlog + opt + lucky);
+  // Every confirmed close writes the switches, even when they were absent.
+  EXPECT_EQ(L"0", IniValue(Ini(), L"SETTING", L"COMLOG_MODE"));
+  EXPECT_EQ(L"0", IniValue(Ini(), L"SETTING", L"OPT_DETAIL"));
+  EXPECT_EQ(L"0", IniValue(Ini(), L"SETTING", L"LUCKY_1"));
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
+  EXPECT_EQ(nullptr, MainWindow());
+}
+
+TEST_F(StartUpTest, SettingsFileGivesSwitchesAndHostValues) {
+  for (int mavo : {0, 1}) {
+    SCOPED_TRACE(mavo);
+    Put(L"COMLOG_MODE", L"1");
+    Put(L"OPT_DETAIL", L"2");
+    Put(L"LUCKY_1", L"3");
+    Put(L"iMAVO", mavo ? L"1" : L"0");
+    Put(L"HOSTIP", L"10.1.2.3");
+    Put(L"UNAME", L"operator-with-a-long-name");  // 25 characters: cut to 19
+    Put(L"PSWD", L"secret");
+    Put(L"ACCESS", L"0");
+    EXPECT_EQ(0, Run(nullptr));
+    EXPECT_EQ(1, COMLOG_MODE);
+    EXPECT_EQ(2, OPT_DETAIL);
+    EXPECT_EQ(3, LUCKY_1);
+    EXPECT_STREQ(L"10.1.2.3", intdlg.hostIp);
+    EXPECT_STREQ(L"operator-with-a-lon", intdlg.uname);
+    EXPECT_STREQ(L"secret", intdlg.pswd);
+    EXPECT_EQ(0, intdlg.access);
+    EXPECT_EQ(mavo, intdlg.iMAVO);
+    EXPECT_EQ(mavo, hosts.HostServiceTable[kHostRowMavo].enabled);
+    EXPECT_STREQ(mavo ? L"172.017.000.201" : L"172.017.001.240", hosts.HostServiceTable[0].ip);
+    EXPECT_STREQ(L"DOCUMENT", types.TypeNames[4]);
+    EXPECT_EQ(L"1", IniValue(Ini(), L"SETTING", L"COMLOG_MODE"));
+    EXPECT_EQ(L"2", IniValue(Ini(), L"SETTING", L"OPT_DETAIL"));
+    EXPECT_EQ(L"3", IniValue(Ini(), L"SETTING", L"LUCKY_1"));
+  }
+}
+
+TEST_F(StartUpTest, HostDefaultsWhenTheKeysAreAbsent) {
+  EXPECT_EQ(0, Run(nullptr));
+  EXPECT_STREQ(L"172.17.0.210", intdlg.hostIp);
+  EXPECT_STREQ(L"", intdlg.uname);
+  EXPECT_STREQ(L"", intdlg.pswd);
+  EXPECT_EQ(1, intdlg.access);
+  EXPECT_EQ(0, intdlg.iMAVO);
+}
+
+TEST_F(StartUpTest, LayoutIsEmptyAfterStart) {
+  wcscpy(layout[10].name, L"OLD");
+  EXPECT_EQ(0, Run(nullptr));
+  EXPECT_FALSE(IsOccupied(layout[10]));
+  EXPECT_EQ(-1, layout[10].group[0]);
+}
+
+TEST_F(StartUpTest, CloseStoresThePlacementButNotWhenMinimised) {
+  EXPECT_EQ(0, Run([](HWND frame) { MoveWindow(frame, 40, 30, 700, 500, TRUE); }));
+  WINDOWPLACEMENT stored = {};
+  ASSERT_EQ(1, profile.ReadStruct(L"WINDOW", L"PLACEMENT", &stored, 44, nullptr));
+  EXPECT_EQ(44u, stored.length);
+  EXPECT_EQ(700, stored.rcNormalPosition.right - stored.rcNormalPosition.left);
+  EXPECT_EQ(500, stored.rcNormalPosition.bottom - stored.rcNormalPosition.top);
+  std::wstring before = IniValue(Ini(), L"WINDOW", L"PLACEMENT");
+
+  EXPECT_EQ(0, Run([](HWND frame) {
+    MoveWindow(frame, 10, 10, 300, 200, TRUE);
+    ShowWindow(frame, SW_MINIMIZE);
+  }));
+  EXPECT_EQ(before, IniValue(Ini(), L"WINDOW", L"PLACEMENT"));
+}
+
+TEST_F(StartUpTest, MissingSettingsDirectoryEndsWithTheLogMessage) {
+  std::wstring missing = dir.path() + L"\\absent";
+  EXPECT_EQ(0, Run(nullptr, missing));
+  EXPECT_FALSE(g_acted);
+  ASSERT_FALSE(BoxRecorder::Boxes().empty());
+  const RecordedBox& last = BoxRecorder::Boxes().back();
+  EXPECT_EQ(L"Can't Open elog file.", last.text);
+  EXPECT_EQ(L"ERROR", last.caption);
+  EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONQUESTION), last.style);
+  EXPECT_EQ(nullptr, last.owner);
+  EXPECT_FALSE(FileExists(missing));
+}
+
+TEST_F(StartUpTest, ASecondCopyWhileRunningEndsAtOnce) {
+  int second = -1;
+  EXPECT_EQ(0, Run([&](HWND) {
+    second = ProgramMain(GetModuleHandleW(nullptr), SW_SHOWNORMAL, dir.path().c_str());
+  }));
+  EXPECT_EQ(0, second);
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
+}
+
+// ---------------------------------------------------------------- guard
+
+TEST_F(StartUpTest, SecondModuleObjectIsRefusedAndOwnsNothing) {
+  UseFixedTime(2019, 6, 5, 9, 5, 3);
+  {
+    CInetDlg second;
+    ASSERT_EQ(1u, BoxRecorder::Boxes().size());
+    const std::wstring& text = BoxRecorder::Boxes()[0].text;
+    EXPECT_NE(std::wstring::npos,
+              text.find(L"\r\nDon't CREATE this class by yourself. Use 'intdlg.' which defined in stdafx."))
+        << text;
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONINFORMATION), BoxRecorder::Boxes()[0].style);
+    // Mode 1: a box only, nothing logged.
+    EXPECT_EQ("", ReadBytes(dir.File(L"elog.txt")));
+  }
+  {
+    CElog secondLog;
+    EXPECT_EQ(0, secondLog.Write(L"ignored"));
+    EXPECT_EQ(0, secondLog.Open());
+  }
+  // The refused log released nothing: the real one still writes.
+  Report(nullptr, 2, L"%s", L"after");
+  EXPECT_EQ(L"2019/06/05 09:05'03---------------------\r\nafter\r\n",
+            Utf16(ReadBytes(dir.File(L"elog.txt"))));
+}
+
+}  // namespace

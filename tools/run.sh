@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds MILLPLAN and runs it under wine64 on this display (or, without one,
+# in a virtual display until the program ends). Installs what is missing.
+# Uses $WINEPREFIX or ~/.wine; creates only what is missing, deletes nothing.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root/tools/setup.sh"
+millplan_install
+millplan_build
+
+export WINEPREFIX="${WINEPREFIX:-$HOME/.wine}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "Creating the Wine prefix $WINEPREFIX"
+  /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1
+fi
+# The program's fixed settings directory, C:\Apache2\htdocs\millplan.
+mkdir -p "$WINEPREFIX/drive_c/Apache2/htdocs/millplan"
+
+exe="$root/build/MILLPLAN.exe"
+if [ -n "${DISPLAY:-}" ]; then
+  exec /usr/lib/wine/wine64 "$exe"
+fi
+echo "No DISPLAY: running MILLPLAN in a virtual display (xvfb-run); it ends when the program ends."
+exec xvfb-run -a -s "-screen 0 1280x1024x24" /usr/lib/wine/wine64 "$exe"
