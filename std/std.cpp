@@ -97,23 +97,27 @@ static int Dispatch(HWND owner, int mode, const wchar_t* text) {
   }
 }
 
-int Report(HWND owner, int mode, const wchar_t* fmt, ...) {
+static int ReportV(HWND owner, int mode, const wchar_t* fmt, va_list args) {
   wchar_t text[kTextMax + 1];
+  FormatV(text, kTextMax + 1, fmt, args);
+  return Dispatch(owner, mode, text);
+}
+
+int Report(HWND owner, int mode, const wchar_t* fmt, ...) {
   va_list args;
   va_start(args, fmt);
-  FormatV(text, kTextMax + 1, fmt, args);
+  int result = ReportV(owner, mode, fmt, args);
   va_end(args);
-  return Dispatch(owner, mode, text);
+  return result;
 }
 
 int ReportFor(HWND owner, int mode, const wchar_t* fmt, ...) {
   if (mode == kSilent) return 0;
-  wchar_t text[kTextMax + 1];
   va_list args;
   va_start(args, fmt);
-  FormatV(text, kTextMax + 1, fmt, args);
+  int result = ReportV(owner, mode, fmt, args);
   va_end(args);
-  return Dispatch(owner, mode, text);
+  return result;
 }
 
 void DebugPrint(const wchar_t* fmt, ...) {

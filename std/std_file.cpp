@@ -112,7 +112,7 @@ int CFile::GetSize(HWND owner, const wchar_t* path, DWORD* size, const wchar_t* 
   DWORD error = GetLastError();
   CloseHandle(h);
   // Sizes are 32-bit throughout; a larger file is refused, never wrapped.
-  if (ok && big.QuadPart > 0xFFFFFFF0LL) {
+  if (ok && big.QuadPart > 0xFFFFFFFFLL) {
     ok = FALSE;
     error = ERROR_FILE_TOO_LARGE;
   }

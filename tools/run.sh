@@ -11,7 +11,7 @@ millplan_build
 export WINEPREFIX="${WINEPREFIX:-$HOME/.wine}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 export WINEDEBUG="${WINEDEBUG:--all}"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
   echo "Creating the Wine prefix $WINEPREFIX"
   /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1
 fi
