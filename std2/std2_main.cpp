@@ -3,7 +3,9 @@
 #include "res/resource.h"
 #include "std/std_elog.h"
 #include "std/std_inetdlg.h"
+#include "std/std_lang.h"
 #include "std/std_profile.h"
+#include "std2/std2_locale.h"
 #include "std2/std2_lout_itbl.h"
 #include "std2/std2_optdlg.h"
 #include "std2/std2_typdlg.h"
@@ -67,6 +69,10 @@ int OpenErrorLog() {
   return 0;
 }
 
+int LoadLanguage() {
+  return lang.Load([] { return locale.DefaultLang(); }, CLocale::CodePage);
+}
+
 void ReadSwitches() {
   COMLOG_MODE = profile.ReadInt(L"COMLOG_MODE", 0);
   OPT_DETAIL = profile.ReadInt(L"OPT_DETAIL", 0);
@@ -120,6 +126,7 @@ int CreateFrame(HINSTANCE inst, int show) {
   }
   int x = (GetSystemMetrics(SM_CXSCREEN) - kFrameWidth) / 2;
   int y = (GetSystemMetrics(SM_CYSCREEN) - kFrameHeight) / 2;
+  SetLastError(0);  // the report must not show an older error
   g_frame = CreateWindowExW(0, app.name, app.title, WS_OVERLAPPEDWINDOW, x, y, kFrameWidth,
                             kFrameHeight, nullptr, nullptr, inst, nullptr);
   if (!g_frame) {
@@ -144,6 +151,15 @@ int RunMessageLoop() {
 }
 
 // ---------------------------------------------------------------- close
+
+void ShowRestartNotice(HWND frame) {
+  ShowMessageBox(frame, lang.Text(S_REBOOT2), lang.Text(S_CONFIRM), MB_OK | MB_ICONINFORMATION);
+}
+
+bool UserConfirmsClose(HWND frame) {
+  return ShowMessageBox(frame, lang.Text(S_CLOSE_CONFIRM), lang.Text(S_TITLE4CLOSE_CONFIRM),
+                        MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
 
 void SavePlacement(HWND frame) {
   if (IsIconic(frame)) return;  // keep the placement of an earlier close
@@ -171,6 +187,7 @@ int ProgramMain(HINSTANCE inst, int show, const wchar_t* settingsDir) {
   profile.SetDir(settingsDir);                             // 3
   if (!OpenErrorLog()) return 0;                           // 4
   profile.SetFile(app.name);                               // 5
+  if (!LoadLanguage()) return 0;                           // 6
   intdlg.Load();                                           // 7
   ReadSwitches();                                          // 11
   types.Defaults();                                        // 12
@@ -183,6 +200,11 @@ int ProgramMain(HINSTANCE inst, int show, const wchar_t* settingsDir) {
 }
 
 LRESULT ShutDown(HWND frame, WPARAM wParam, LPARAM lParam) {
+  if (wParam == CLOSE_RESTART) {
+    ShowRestartNotice(frame);                              // 1: no checks, no question
+  } else if (!UserConfirmsClose(frame)) {                  // 4
+    return 0;
+  }
   SavePlacement(frame);                                    // 6
   WriteSwitches(frame);                                    // 7
   return DefWindowProcW(frame, WM_CLOSE, wParam, lParam);  // 9

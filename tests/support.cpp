@@ -139,6 +139,27 @@ std::wstring IniValue(const std::wstring& file, const wchar_t* section, const wc
   return buf;
 }
 
+std::wstring ShippedLangDir() {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path = self;
+  path = path.substr(0, path.find_last_of(L"\\/"));  // build/tests
+  path = path.substr(0, path.find_last_of(L"\\/"));  // build
+  return path + L"\\lang";
+}
+
+bool PlaceLanguageFiles(const std::wstring& dir) {
+  static const wchar_t* const kFiles[] = {L"strings_eng.txt", L"strings_chi.txt", L"strings_jpn.txt",
+                                          L"strings_kor.txt", L"strings_prt.txt", L"strings_spa.txt",
+                                          L"strings_twn.txt", L"strings_tur.txt"};
+  bool ok = true;
+  for (const wchar_t* name : kFiles) {
+    std::wstring from = ShippedLangDir() + L"\\" + name, to = dir + L"\\" + name;
+    ok = CopyFileW(from.c_str(), to.c_str(), FALSE) && ok;
+  }
+  return ok;
+}
+
 int main(int argc, char** argv) {
   // Before the first test: a real box would block the run until the time-out.
   BoxRecorder::Install();

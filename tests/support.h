@@ -50,6 +50,10 @@ class SettingsFixture : public ::testing::Test {
   ScratchDir dir;
 };
 
+// The shipped language files (copied beside the build) into a directory.
+std::wstring ShippedLangDir();
+bool PlaceLanguageFiles(const std::wstring& dir);
+
 // A fixed local time for the clock; Restore puts the system clock back.
 void UseFixedTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second);
 void UseSystemTime();

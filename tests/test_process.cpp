@@ -80,6 +80,40 @@ std::map<std::wstring, std::pair<ULONGLONG, ULONGLONG>> Listing(const std::wstri
   return out;
 }
 
+struct BoxSearch {
+  DWORD pid;
+  HWND box;
+};
+
+BOOL CALLBACK FindBoxOf(HWND w, LPARAM lp) {
+  auto* search = reinterpret_cast<BoxSearch*>(lp);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(w, &owner);
+  wchar_t cls[16] = L"";
+  GetClassNameW(w, cls, 16);
+  if (owner == search->pid && wcscmp(cls, L"#32770") == 0) {
+    search->box = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Presses a button of the next message box the process shows; its text.
+std::wstring AnswerBox(DWORD pid, int button) {
+  BoxSearch search = {pid, nullptr};
+  PumpUntil(
+      [&] {
+        EnumWindows(FindBoxOf, reinterpret_cast<LPARAM>(&search));
+        return search.box != nullptr && IsWindowVisible(search.box);
+      },
+      30000);
+  if (!search.box) return L"";
+  wchar_t text[300] = L"";
+  GetDlgItemTextW(search.box, 0xFFFF, text, 300);
+  SendMessageW(search.box, WM_COMMAND, button, 0);
+  return text;
+}
+
 class ProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -89,6 +123,7 @@ class ProcessTest : public ::testing::Test {
     CreateDirectoryW(kSettingsDir, nullptr);
     ini_ = std::wstring(kSettingsDir) + L"/MILLPLAN.ini";
     DeleteFileW(ini_.c_str());
+    ASSERT_TRUE(PlaceLanguageFiles(kSettingsDir));
   }
   void TearDown() override {
     if (!created_) return;
@@ -132,30 +167,13 @@ TEST_F(ProcessTest, SecondCopyBringsTheFirstBackAndEnds) {
 
   ShowWindow(frame, SW_RESTORE);
   PostMessageW(frame, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(AnswerBox(first.pi.dwProcessId, IDYES).empty());
   EXPECT_EQ(0, first.Wait(30000));
   EXPECT_EQ(L"0", IniValue(ini_, L"SETTING", L"COMLOG_MODE"));
   EXPECT_EQ(L"0", IniValue(ini_, L"SETTING", L"OPT_DETAIL"));
   EXPECT_EQ(L"0", IniValue(ini_, L"SETTING", L"LUCKY_1"));
   // 44 bytes and a checksum, as hexadecimal digits.
   EXPECT_EQ(90u, IniValue(ini_, L"WINDOW", L"PLACEMENT").size());
-}
-
-struct BoxSearch {
-  DWORD pid;
-  HWND box;
-};
-
-BOOL CALLBACK FindBoxOf(HWND w, LPARAM lp) {
-  auto* search = reinterpret_cast<BoxSearch*>(lp);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(w, &owner);
-  wchar_t cls[16] = L"";
-  GetClassNameW(w, cls, 16);
-  if (owner == search->pid && wcscmp(cls, L"#32770") == 0) {
-    search->box = w;
-    return FALSE;
-  }
-  return TRUE;
 }
 
 TEST_F(ProcessTest, MissingSettingsDirectoryShowsTheLogMessageAndEnds) {

@@ -9,7 +9,9 @@
 #include "std/std.h"
 #include "std/std_elog.h"
 #include "std/std_inetdlg.h"
+#include "std/std_lang.h"
 #include "std/std_profile.h"
+#include "std2/std2_locale.h"
 #include "std2/std2_lout_itbl.h"
 #include "std2/std2_main.h"
 #include "std2/std2_optdlg.h"
@@ -32,6 +34,16 @@ void CALLBACK ActThenClose(HWND, UINT, UINT_PTR id, DWORD) {
 
 class StartUpTest : public SettingsFixture {
  protected:
+  void SetUp() override {
+    SettingsFixture::SetUp();
+    ASSERT_TRUE(PlaceLanguageFiles(dir.path()));
+    BoxRecorder::SetAnswer(IDYES);
+  }
+  // Only the close question was asked.
+  void ExpectOnlyTheCloseQuestion() {
+    ASSERT_EQ(1u, BoxRecorder::Boxes().size());
+    EXPECT_EQ(std::wstring(lang.Text(S_CLOSE_CONFIRM)), BoxRecorder::Boxes()[0].text);
+  }
   // Runs the whole program; `whileRunning` sees the frame before it closes.
   int Run(std::function<void(HWND)> whileRunning, const std::wstring& settingsDir = L"") {
     g_whileRunning = std::move(whileRunning);
@@ -74,7 +86,9 @@ TEST_F(StartUpTest, EmptySettingsGiveDefaultsAndACentredFrame) {
   EXPECT_EQ(L"0", IniValue(Ini(), L"SETTING", L"COMLOG_MODE"));
   EXPECT_EQ(L"0", IniValue(Ini(), L"SETTING", L"OPT_DETAIL"));
   EXPECT_EQ(L"0", IniValue(Ini(), L"SETTING", L"LUCKY_1"));
-  EXPECT_TRUE(BoxRecorder::Boxes().empty());
+  // The language the locale suggests is stored for the next start.
+  EXPECT_EQ(std::to_wstring(locale.DefaultLang()), IniValue(Ini(), L"SETTING", L"LANG"));
+  ExpectOnlyTheCloseQuestion();
   EXPECT_EQ(nullptr, MainWindow());
 }
 
@@ -158,7 +172,68 @@ TEST_F(StartUpTest, ASecondCopyWhileRunningEndsAtOnce) {
     second = ProgramMain(GetModuleHandleW(nullptr), SW_SHOWNORMAL, dir.path().c_str());
   }));
   EXPECT_EQ(0, second);
-  EXPECT_TRUE(BoxRecorder::Boxes().empty());
+  ExpectOnlyTheCloseQuestion();
+}
+
+TEST_F(StartUpTest, MissingEnglishTextsEndTheStart) {
+  DeleteFileW((dir.path() + L"\\strings_eng.txt").c_str());
+  EXPECT_EQ(0, Run(nullptr));
+  EXPECT_FALSE(g_acted);
+  ASSERT_EQ(1u, BoxRecorder::Boxes().size());
+  EXPECT_NE(std::wstring::npos, BoxRecorder::Boxes()[0].text.find(
+                                    L"\r\n_tfopen ERROR:" + dir.path() + L"\\strings_eng.txt"));
+}
+
+// ---------------------------------------------------------------- close
+
+TEST_F(StartUpTest, AnsweringNoKeepsTheWindowAndWritesNothing) {
+  bool stillOpen = false;
+  std::wstring iniAtNo;
+  EXPECT_EQ(0, Run([&](HWND frame) {
+    std::string before = ReadBytes(Ini());
+    BoxRecorder::SetAnswer(IDNO);
+    SendMessageW(frame, WM_CLOSE, 0, 0);
+    stillOpen = IsWindow(frame) && MainWindow() == frame;
+    EXPECT_EQ(before, ReadBytes(Ini()));
+    iniAtNo = IniValue(Ini(), L"SETTING", L"COMLOG_MODE");
+    BoxRecorder::SetAnswer(IDYES);
+  }));
+  EXPECT_TRUE(stillOpen);
+  EXPECT_EQ(L"<absent>", iniAtNo);
+  ASSERT_EQ(2u, BoxRecorder::Boxes().size());
+  const RecordedBox& question = BoxRecorder::Boxes()[0];
+  EXPECT_EQ(std::wstring(lang.Text(S_TITLE4CLOSE_CONFIRM)), question.caption);
+  EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONQUESTION), question.style);
+  EXPECT_NE(nullptr, question.owner);
+  EXPECT_EQ(L"0", IniValue(Ini(), L"SETTING", L"COMLOG_MODE"));
+}
+
+TEST_F(StartUpTest, CloseAfterALanguageChangeOnlyGivesNotice) {
+  EXPECT_EQ(0, Run([](HWND frame) { SendMessageW(frame, WM_CLOSE, CLOSE_RESTART, 0); }));
+  ASSERT_EQ(1u, BoxRecorder::Boxes().size());
+  const RecordedBox& notice = BoxRecorder::Boxes()[0];
+  EXPECT_EQ(std::wstring(lang.Text(S_REBOOT2)), notice.text);
+  EXPECT_EQ(std::wstring(lang.Text(S_CONFIRM)), notice.caption);
+  EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONINFORMATION), notice.style);
+  EXPECT_FALSE(notice.text.empty());
+  EXPECT_EQ(L"0", IniValue(Ini(), L"SETTING", L"OPT_DETAIL"));
+  EXPECT_NE(L"<absent>", IniValue(Ini(), L"WINDOW", L"PLACEMENT"));
+}
+
+TEST_F(StartUpTest, CloseQuestionSpeaksTheChosenLanguage) {
+  Put(L"LANG", L"14");
+  EXPECT_EQ(0, Run(nullptr));
+  ASSERT_EQ(1u, BoxRecorder::Boxes().size());
+  const RecordedBox& question = BoxRecorder::Boxes()[0];
+  EXPECT_EQ(932u, lang.codePage);
+  auto japanese = [](const std::wstring& t) {
+    for (wchar_t c : t)
+      if ((c >= 0x3040 && c <= 0x30FF) || (c >= 0x4E00 && c <= 0x9FFF)) return true;
+    return false;
+  };
+  EXPECT_TRUE(japanese(question.text)) << question.text;
+  EXPECT_TRUE(japanese(question.caption)) << question.caption;
+  EXPECT_EQ(L"14", IniValue(Ini(), L"SETTING", L"LANG"));
 }
 
 // ---------------------------------------------------------------- guard

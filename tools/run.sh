@@ -5,7 +5,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/setup.sh"
-millplan_install
+# A CJK font, so the Asian languages render under Wine.
+millplan_install fonts-wqy-zenhei
 millplan_build
 
 export WINEPREFIX="${WINEPREFIX:-$HOME/.wine}"
@@ -15,8 +16,11 @@ if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
   echo "Creating the Wine prefix $WINEPREFIX"
   /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1
 fi
-# The program's fixed settings directory, C:\Apache2\htdocs\millplan.
-mkdir -p "$WINEPREFIX/drive_c/Apache2/htdocs/millplan"
+# The program's fixed settings directory, C:\Apache2\htdocs\millplan, with
+# the language files of this build.
+settings="$WINEPREFIX/drive_c/Apache2/htdocs/millplan"
+mkdir -p "$settings"
+cp "$root"/res/lang/strings_*.txt "$settings/"
 
 exe="$root/build/MILLPLAN.exe"
 if [ -n "${DISPLAY:-}" ]; then
