@@ -16,6 +16,14 @@ if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
   echo "Creating the Wine prefix $WINEPREFIX"
   /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1
 fi
+# Link the CJK font into the faces dialogs and message boxes use, so the
+# Asian languages show their own characters.
+if ! grep -q 'WenQuanYi Zen Hei' "$WINEPREFIX/system.reg" 2>/dev/null; then
+  for face in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" "Segoe UI"; do
+    /usr/lib/wine/wine64 reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "$face" /t REG_MULTI_SZ /d 'wqy-zenhei.ttc,WenQuanYi Zen Hei' /f </dev/null >/dev/null 2>&1
+  done
+fi
 # The program's fixed settings directory, C:\Apache2\htdocs\millplan, with
 # the language files of this build.
 settings="$WINEPREFIX/drive_c/Apache2/htdocs/millplan"
