@@ -139,14 +139,15 @@ std::wstring IniValue(const std::wstring& file, const wchar_t* section, const wc
   return buf;
 }
 
-std::wstring ShippedLangDir() {
+std::wstring BuildDir() {
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring path = self;
   path = path.substr(0, path.find_last_of(L"\\/"));  // build/tests
-  path = path.substr(0, path.find_last_of(L"\\/"));  // build
-  return path + L"\\lang";
+  return path.substr(0, path.find_last_of(L"\\/"));
 }
+
+std::wstring ShippedLangDir() { return BuildDir() + L"\\lang"; }
 
 bool PlaceLanguageFiles(const std::wstring& dir) {
   static const wchar_t* const kFiles[] = {L"strings_eng.txt", L"strings_chi.txt", L"strings_jpn.txt",

@@ -50,6 +50,8 @@ class SettingsFixture : public ::testing::Test {
   ScratchDir dir;
 };
 
+// The build folder (the test programs lie in its tests folder).
+std::wstring BuildDir();
 // The shipped language files (copied beside the build) into a directory.
 std::wstring ShippedLangDir();
 bool PlaceLanguageFiles(const std::wstring& dir);

@@ -15,14 +15,7 @@ namespace {
 
 const wchar_t kSettingsDir[] = L"C:\\Apache2\\htdocs\\millplan";
 
-std::wstring ProgramPath() {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring path = self;
-  path = path.substr(0, path.find_last_of(L"\\/"));   // build/tests
-  path = path.substr(0, path.find_last_of(L"\\/"));   // build
-  return path + L"\\MILLPLAN.exe";
-}
+std::wstring ProgramPath() { return BuildDir() + L"\\MILLPLAN.exe"; }
 
 struct Program {
   PROCESS_INFORMATION pi = {};
