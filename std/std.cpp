@@ -48,6 +48,19 @@ int CopyText(wchar_t* dst, size_t cap, const wchar_t* src) {
   return static_cast<int>(n);
 }
 
+int CopyTextA(char* dst, size_t cap, const char* src) {
+  if (!dst || cap == 0) return 0;
+  size_t n = 0;
+  if (src) {
+    while (n + 1 < cap && src[n]) {
+      dst[n] = src[n];
+      ++n;
+    }
+  }
+  dst[n] = '\0';
+  return static_cast<int>(n);
+}
+
 int JoinPath(wchar_t* out, size_t cap, const wchar_t* dir, const wchar_t* name) {
   size_t need = wcslen(dir) + 1 + wcslen(name);
   if (need + 1 > cap) {

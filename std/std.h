@@ -38,6 +38,7 @@ int Format(wchar_t* buf, size_t cap, const wchar_t* fmt, ...);
 int FormatA(char* buf, size_t cap, const char* fmt, ...);
 // Truncating copy; returns the length copied.
 int CopyText(wchar_t* dst, size_t cap, const wchar_t* src);
+int CopyTextA(char* dst, size_t cap, const char* src);
 // "%s/%s" of a directory and a file name; 0 when it does not fit.
 int JoinPath(wchar_t* out, size_t cap, const wchar_t* dir, const wchar_t* name);
 

@@ -184,10 +184,11 @@ int CFile::BinReadPath(HWND owner, const wchar_t* path, void* buf, DWORD length,
 }
 
 int CFile::Exists(const wchar_t* path) {
-  // Shared open: a file another program holds open still exists.
+  // Shared open: a file another program holds open still exists, and an
+  // open refused only for sharing means the file is there.
   HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return 0;
+  if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION ? 1 : 0;
   CloseHandle(h);
   return 1;
 }
@@ -234,4 +235,75 @@ size_t LoadWholeFile(HWND owner, char** buf, const wchar_t* path, const wchar_t*
     return 0;
   }
   return size;
+}
+
+int TableText::Load(const wchar_t* path) {
+  lines_.clear();
+  tooLong_.clear();
+  HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  std::string data;
+  char chunk[65536];
+  DWORD got = 0;
+  BOOL ok;
+  while ((ok = ReadFile(h, chunk, sizeof chunk, &got, nullptr)) && got > 0) data.append(chunk, got);
+  DWORD error = GetLastError();
+  CloseHandle(h);
+  if (!ok) {
+    SetLastError(error);
+    return 0;
+  }
+  size_t start = 0;
+  bool header = true;
+  while (start < data.size()) {
+    size_t end = data.find('\n', start);
+    size_t next = end == std::string::npos ? data.size() : end + 1;
+    if (end == std::string::npos) end = data.size();
+    size_t len = end - start;
+    if (len > 0 && data[start + len - 1] == '\r') --len;
+    std::string line = data.substr(start, len);
+    start = next;
+    if (header) {  // written for people, never read back
+      header = false;
+      continue;
+    }
+    bool tooLong = line.size() > kLineMax;
+    if (!tooLong && line.find("#end_of_data") != std::string::npos) break;
+    // Text mode stops at a NUL for C strings anyway; keep the C view honest.
+    line.resize(strlen(line.c_str()));
+    lines_.push_back(std::move(line));
+    tooLong_.push_back(tooLong);
+  }
+  return 1;
+}
+
+static bool IsBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+int SplitTokens(char* line, char** tokens, int max) {
+  int count = 0;
+  char* p = line;
+  while (*p && count < max) {
+    while (IsBlankChar(*p)) *p++ = '\0';
+    if (!*p) break;
+    tokens[count++] = p;
+    while (*p && !IsBlankChar(*p)) ++p;
+  }
+  // Cut what follows the last token taken.
+  if (*p) *p = '\0';
+  return count;
+}
+
+bool ParseNumber(const char* token, long long* value) {
+  const char* p = token;
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = (*p++ == '-');
+  if (*p < '0' || *p > '9') return false;
+  long long v = 0;
+  for (; *p >= '0' && *p <= '9'; ++p)
+    if (v < kNumberTooLarge) v = v * 10 + (*p - '0');
+  if (*p) return false;
+  if (v > 0xFFFFFFFFLL) v = kNumberTooLarge;
+  *value = negative ? -v : v;
+  return true;
 }

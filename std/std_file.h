@@ -7,6 +7,9 @@
 
 #include <shellapi.h>
 
+#include <string>
+#include <vector>
+
 // Default shell flags: silent, no questions, no shell error dialog, undo kept.
 constexpr FILEOP_FLAGS kShellDefaultFlags = 0x454;
 
@@ -25,6 +28,8 @@ class CFile {
   int BinRead(const wchar_t* fileName, void* buf, DWORD length);
   int BinReadPath(HWND owner, const wchar_t* path, void* buf, DWORD length,
                   const wchar_t* srcFile, int line, int mode);
+  // 1 when the file is there: it can be opened for reading, or the open is
+  // refused only because another program holds it.
   int Exists(const wchar_t* path);
   // The chosen path, or an empty text on cancel or failure; the buffer is
   // shared by every call.
@@ -49,3 +54,31 @@ int ScratchPathFor(const wchar_t* target, wchar_t* out, size_t cap);
 // Moves a finished scratch file onto its target in one step; on failure the
 // old target stays, the scratch is removed and the last error is kept.
 int ReplaceFromScratch(const wchar_t* scratch, const wchar_t* target);
+
+// An 8-bit table file split into lines as the table readers see them: line
+// ends (LF or CR LF) removed, the header line and everything from the first
+// line holding "#end_of_data" left out. A line whose text passes 259 bytes
+// is kept only as a mark, so its tail is never read as a line.
+class TableText {
+ public:
+  static constexpr size_t kLineMax = 259;
+  // 1 when read; 0 with the system's error code set when the file cannot be
+  // opened or read (nothing reported).
+  int Load(const wchar_t* path);
+  size_t Count() const { return lines_.size(); }
+  // The line's text, or nullptr for a line that was too long.
+  const char* Line(size_t i) const { return tooLong_[i] ? nullptr : lines_[i].c_str(); }
+  // The start of a too-long line, for its report.
+  const char* Start(size_t i) const { return lines_[i].c_str(); }
+
+ private:
+  std::vector<std::string> lines_;
+  std::vector<bool> tooLong_;
+};
+
+// Splits a line into blank-separated tokens in place; the number found.
+int SplitTokens(char* line, char** tokens, int max);
+// A whole token of optional sign and decimal digits. A value past 32 bits
+// comes back as one no range accepts.
+bool ParseNumber(const char* token, long long* value);
+constexpr long long kNumberTooLarge = 1LL << 40;

@@ -201,15 +201,21 @@ int CLang::Load(DefaultLangFn defaultLang, CodePageFn codePageOf) {
   return 1;
 }
 
-int ToWide(const char* src, wchar_t* dst, int size, HWND owner, const wchar_t* srcFile, int line) {
-  if (!dst || size <= 0) return 0;
+bool ConvertToWide(const char* src, wchar_t* dst, int size) {
+  if (!dst || size <= 0) return false;
   memset(dst, 0, sizeof(wchar_t) * size);
   if (MultiByteToWideChar(lang.codePage, MB_ERR_INVALID_CHARS, src ? src : "", -1, dst, size) > 0)
-    return 1;
+    return true;
   DWORD error = GetLastError();
   // The platform may leave a partial, unterminated text behind.
   memset(dst, 0, sizeof(wchar_t) * size);
   SetLastError(error);
+  return false;
+}
+
+int ToWide(const char* src, wchar_t* dst, int size, HWND owner, const wchar_t* srcFile, int line) {
+  if (!dst || size <= 0) return 0;
+  if (ConvertToWide(src, dst, size)) return 1;
   Report(owner, 0, L"%s:%d\r\n%s", srcFile, line, SysErrorText(L":WMultiByteToWideChar"));
   return 0;
 }

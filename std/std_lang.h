@@ -131,6 +131,9 @@ class CLang {
 
 extern CLang lang;
 
+// Strict conversion of an 8-bit text in the active code page without a
+// report: false leaves an empty destination (callers report in their terms).
+bool ConvertToWide(const char* src, wchar_t* dst, int size);
 // Strict conversion of an 8-bit text in the active code page. On failure the
 // destination is empty and the failure is reported (mode 0) with the
 // caller's position.

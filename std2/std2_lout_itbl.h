@@ -62,3 +62,56 @@ int DisplayCode(int state);   // 0..9
 int MarkOf(int state);        // kUnmarked, kSelected or kMoveMarked (30+ counts as moving)
 int IsMarkShown(int state);   // 0 for unmarked and for the plain-shown 30+
 int WithoutMark(int state);   // the state with its mark cleared
+
+class TableText;
+
+// The layout item file lout_itbl.txt: every occupied cell, the gaps, the
+// type names and the host service table, as one 8-bit text table.
+class CLoitbl {
+ public:
+  CLoitbl();
+  // The file's path: SETTING/LOUT_ITBL, default lout_itbl.txt of the
+  // settings directory. The buffer holds 261 characters.
+  void Path(wchar_t* buf);
+  // Resets the table and reads the file; 0 when it cannot be read (a missing
+  // file silently, any other failure reported). The file itself is kept.
+  int Load();
+  int Read(const wchar_t* path);
+  // One item line; 1 when taken, 0 after reporting why it was rejected.
+  int ParseItem(const char* line, int keywordLength, int kind);
+  // Writes the table in one step (scratch file, then replace); 0 after a
+  // report, the old file intact. No path: the file's own.
+  int Write(HWND owner, const wchar_t* path);
+  // 1 when the file holds exactly what the table would write; otherwise tells
+  // the user (any failure counts as a difference) and returns 0.
+  int IsSaved(HWND owner);
+  // 1 when the file is there to read; otherwise writes it (when missing or
+  // when Load took an item that must be stored anew) and returns 0. An
+  // existing file that cannot be read is never overwritten.
+  int Ensure(HWND owner);
+  // Places a copy for the factory server (SETTING/LOUT_ITBL_CP).
+  void CopyOut(HWND owner);
+
+  bool rewritePending() const { return rewritePending_; }
+
+ private:
+  void ReadItems(const TableText& text);
+  void ReadGap(const char* line, GapSlot* gaps);
+  static int instances_;
+  ModuleGuard guard_;
+  bool migrated_ = false;
+  bool rewritePending_ = false;
+};
+
+extern CLoitbl loitbl;
+
+// Keyword of an item kind in the table files.
+const char* ItemKeyword(int kind);
+// The token written for an empty string field, and a field as written.
+extern const char kNoStr[];
+const wchar_t* TableField(const wchar_t* text);
+// The first 50 characters of a table line, for a report.
+void LineForReport(const char* line, wchar_t* out, size_t cap);
+// The token converted to wide and cut to `chars` characters; empty when it
+// holds the empty-field token. False when its bytes cannot be converted.
+bool TokenToWide(const char* token, wchar_t* out, int chars);

@@ -4,7 +4,11 @@
 
 #include <cstdint>
 
+#include <cstdio>
+
 #include "std/std.h"
+
+class TableText;
 
 constexpr int kHostRows = 13;
 constexpr int kHostFieldChars = 21;
@@ -29,6 +33,15 @@ class CHosts {
   // Fills the table with its defaults, which follow the host switch
   // iMAVO that start-up has read.
   void Defaults();
+  // The thirteen row lines and NETWORK of a table file; a row without a
+  // usable line keeps its values.
+  int Read(const TableText& text);
+  int Write(FILE* f);
+  // Fixes OPT_DETAIL and the network-function row's request path.
+  void Normalise();
+  // Switches the pattern rows (2, 3) and the monitoring row (5) by whether
+  // their server scripts exist; leaves the statuses in optdlg.
+  void CheckPaths();
 
   HostService HostServiceTable[kHostRows] = {};
   wchar_t networkPrefix[kHostFieldChars] = L"";
@@ -39,6 +52,26 @@ class CHosts {
 };
 
 extern CHosts hosts;
+
+// Script statuses of the last check: 0 row off, script absent; 1 row off,
+// script present (now on); 2 row on, script missing (now off); 3 row on,
+// script present.
+class COptDlg {
+ public:
+  COptDlg();
+  int harnStatus = 0;
+  int mrvStatus = 0;
+
+ private:
+  static int instances_;
+  ModuleGuard guard_;
+};
+
+extern COptDlg optdlg;
+
+constexpr int kHostRowPatternSave = 2;
+constexpr int kHostRowPatternLoad = 3;
+constexpr int kHostRowMonitor = 5;
 
 // File keys of the rows, in row order.
 extern const wchar_t* const kHostRowKeys[kHostRows];

@@ -1,7 +1,11 @@
 // Loom type names TYPE0..TYPE9; a host row's type is looked up here.
 #pragma once
 
+#include <cstdio>
+
 #include "std/std.h"
+
+class TableText;
 
 constexpr int kTypeCount = 10;
 constexpr int kTypeNameChars = 21;
@@ -11,6 +15,9 @@ class CTypes {
   CTypes();
   // "LOOM", "HOST", "ECBOAD", "WCAM", "DOCUMENT", then five empty names.
   void Defaults();
+  // The TYPE0..TYPE9 lines of a table file; a type without a line keeps its name.
+  int Read(const TableText& text);
+  int Write(FILE* f);
 
   wchar_t TypeNames[kTypeCount][kTypeNameChars] = {};
 

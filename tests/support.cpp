@@ -149,6 +149,8 @@ std::wstring BuildDir() {
 
 std::wstring ShippedLangDir() { return BuildDir() + L"\\lang"; }
 
+std::string Golden(const wchar_t* name) { return ReadBytes(BuildDir() + L"\\testdata\\" + name); }
+
 bool PlaceLanguageFiles(const std::wstring& dir) {
   static const wchar_t* const kFiles[] = {L"strings_eng.txt", L"strings_chi.txt", L"strings_jpn.txt",
                                           L"strings_kor.txt", L"strings_prt.txt", L"strings_spa.txt",

@@ -55,6 +55,8 @@ std::wstring BuildDir();
 // The shipped language files (copied beside the build) into a directory.
 std::wstring ShippedLangDir();
 bool PlaceLanguageFiles(const std::wstring& dir);
+// A golden file of tests/data, byte for byte.
+std::string Golden(const wchar_t* name);
 
 // A fixed local time for the clock; Restore puts the system clock back.
 void UseFixedTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second);
