@@ -5,10 +5,12 @@
 #include "std/std_inetdlg.h"
 #include "std/std_lang.h"
 #include "std/std_profile.h"
+#include "std2/std2_layout.h"
 #include "std2/std2_locale.h"
 #include "std2/std2_lout_itbl.h"
 #include "std2/std2_optdlg.h"
 #include "std2/std2_typdlg.h"
+#include "std2/std2_undo.h"
 
 int COMLOG_MODE = 0;
 int OPT_DETAIL = 0;
@@ -133,8 +135,10 @@ int CreateFrame(HINSTANCE inst, int show) {
     Report(nullptr, 0, L"%s:%d\r\n%s", HERE, SysErrorText(L":CreateWindowEx(main)"));
     return 0;
   }
+  loitbl.Ensure(g_frame);
   ShowWindow(g_frame, show);
   UpdateWindow(g_frame);
+  undo.Snapshot(g_frame);  // the first state undo comes back to
   return 1;
 }
 
@@ -189,11 +193,13 @@ int ProgramMain(HINSTANCE inst, int show, const wchar_t* settingsDir) {
   profile.SetFile(app.name);                               // 5
   if (!LoadLanguage()) return 0;                           // 6
   intdlg.Load();                                           // 7
+  undo.Init();                                             // 9
   ReadSwitches();                                          // 11
   types.Defaults();                                        // 12
   hosts.Defaults();                                        // 13
   LUCKY_1 = profile.ReadInt(L"LUCKY_1", 0);                // 14
-  ResetLayout();                                           // 16: until the item file loads
+  loitbl.Load();                                           // 16
+  hosts.Normalise();                                       // 18
   if (!LoadProgramIcon(inst)) return 0;                    // 19
   if (!CreateFrame(inst, show)) return 0;                  // 20
   return RunMessageLoop();                                 // 21, 22
@@ -202,9 +208,12 @@ int ProgramMain(HINSTANCE inst, int show, const wchar_t* settingsDir) {
 LRESULT ShutDown(HWND frame, WPARAM wParam, LPARAM lParam) {
   if (wParam == CLOSE_RESTART) {
     ShowRestartNotice(frame);                              // 1: no checks, no question
-  } else if (!UserConfirmsClose(frame)) {                  // 4
-    return 0;
+  } else {
+    ClearMarks();                                          // 2
+    loitbl.IsSaved(frame);                                 // 3: warns by itself
+    if (!UserConfirmsClose(frame)) return 0;               // 4
   }
+  loitbl.CopyOut(frame);                                   // 5
   SavePlacement(frame);                                    // 6
   WriteSwitches(frame);                                    // 7
   return DefWindowProcW(frame, WM_CLOSE, wParam, lParam);  // 9

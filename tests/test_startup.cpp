@@ -38,6 +38,8 @@ class StartUpTest : public SettingsFixture {
     SettingsFixture::SetUp();
     ASSERT_TRUE(PlaceLanguageFiles(dir.path()));
     BoxRecorder::SetAnswer(IDYES);
+    // The factory copy of a close goes to the scratch folder too.
+    Put(L"LOUT_ITBL_CP", (dir.path() + L"\\factdata\\lout_itbl.txt").c_str());
   }
   // Only the close question was asked.
   void ExpectOnlyTheCloseQuestion() {
@@ -95,6 +97,8 @@ TEST_F(StartUpTest, EmptySettingsGiveDefaultsAndACentredFrame) {
 TEST_F(StartUpTest, SettingsFileGivesSwitchesAndHostValues) {
   for (int mavo : {0, 1}) {
     SCOPED_TRACE(mavo);
+    // Host defaults show only without a stored layout.
+    DeleteFileW(dir.File(L"lout_itbl.txt").c_str());
     Put(L"COMLOG_MODE", L"1");
     Put(L"OPT_DETAIL", L"2");
     Put(L"LUCKY_1", L"3");
@@ -234,6 +238,52 @@ TEST_F(StartUpTest, CloseQuestionSpeaksTheChosenLanguage) {
   EXPECT_TRUE(japanese(question.text)) << question.text;
   EXPECT_TRUE(japanese(question.caption)) << question.caption;
   EXPECT_EQ(L"14", IniValue(Ini(), L"SETTING", L"LANG"));
+}
+
+// ---------------------------------------------------------------- layout
+
+TEST_F(StartUpTest, StoredLayoutIsLoadedMigratedAndCopiedOut) {
+  WriteBytes(dir.File(L"lout_itbl.txt"),
+             "header\r\nLOOM 3 4 --NO_STR-- AB 0 0\r\nLOOM 1 1 001.001 GOOD 0 0\r\n"
+             "LOOM 40 0 001.002 BAD 0 0\r\n#end_of_data\r\n");
+  std::string duringRun;
+  EXPECT_EQ(0, Run([&](HWND) { duringRun = ReadBytes(dir.File(L"lout_itbl.txt")); }));
+  EXPECT_NE(std::string::npos, duringRun.find("\r\nLTB 3 4 --NO_STR-- AB 0 0\r\n"));
+  EXPECT_NE(std::string::npos, duringRun.find("\r\nLOOM 1 1 001.001 GOOD 0 0\r\n"));
+  ASSERT_EQ(2u, BoxRecorder::Boxes().size());
+  EXPECT_NE(std::wstring::npos, BoxRecorder::Boxes()[0].text.find(L"ERROR x<0 || 39<x: LOOM 40 0"));
+  EXPECT_EQ(std::wstring(lang.Text(S_CLOSE_CONFIRM)), BoxRecorder::Boxes()[1].text);
+  EXPECT_EQ(ReadBytes(dir.File(L"lout_itbl.txt")), ReadBytes(dir.path() + L"\\factdata\\lout_itbl.txt"));
+}
+
+TEST_F(StartUpTest, ChangedLayoutIsPointedOutBeforeTheQuestion) {
+  EXPECT_EQ(0, Run([](HWND) { wcscpy(layout[0].name, L"NEW"); }));
+  ASSERT_EQ(2u, BoxRecorder::Boxes().size());
+  EXPECT_EQ(std::wstring(lang.Text(S_LOOMDATACHANGED)), BoxRecorder::Boxes()[0].text);
+  EXPECT_EQ(std::wstring(lang.Text(S_CLOSE_CONFIRM)), BoxRecorder::Boxes()[1].text);
+}
+
+TEST_F(StartUpTest, MarksAreClearedBeforeTheComparison) {
+  EXPECT_EQ(0, Run([](HWND) { layout[0].state = 13; wcscpy(layout[0].name, L"A"); }));
+  // The stored file never had this loom, so a difference is shown, but the
+  // mark itself is gone before the check.
+  EXPECT_EQ(3, layout[0].state);
+}
+
+TEST_F(StartUpTest, OptionLevelIsNormalised) {
+  Put(L"OPT_DETAIL", L"5");
+  EXPECT_EQ(0, Run(nullptr));
+  EXPECT_EQ(L"0", IniValue(Ini(), L"SETTING", L"OPT_DETAIL"));
+  Put(L"OPT_DETAIL", L"2");
+  EXPECT_EQ(0, Run(nullptr));
+  EXPECT_EQ(1, hosts.HostServiceTable[0].enabled);
+  EXPECT_STREQ(L"/netfunction", hosts.HostServiceTable[kHostRowNetFunction].url);
+}
+
+TEST_F(StartUpTest, FirstSnapshotIsTakenOnceShown) {
+  EXPECT_EQ(0, Run(nullptr));
+  EXPECT_TRUE(FileExists(dir.File(L"loom00.und")));
+  EXPECT_FALSE(FileExists(dir.File(L"loom01.und")));
 }
 
 // ---------------------------------------------------------------- guard
