@@ -35,7 +35,8 @@ int FormatA(char* buf, size_t cap, const char* fmt, ...) {
   return n;
 }
 
-int CopyText(wchar_t* dst, size_t cap, const wchar_t* src) {
+template <typename Ch>
+static int CopyBounded(Ch* dst, size_t cap, const Ch* src) {
   if (!dst || cap == 0) return 0;
   size_t n = 0;
   if (src) {
@@ -44,22 +45,12 @@ int CopyText(wchar_t* dst, size_t cap, const wchar_t* src) {
       ++n;
     }
   }
-  dst[n] = L'\0';
+  dst[n] = Ch{};
   return static_cast<int>(n);
 }
 
-int CopyTextA(char* dst, size_t cap, const char* src) {
-  if (!dst || cap == 0) return 0;
-  size_t n = 0;
-  if (src) {
-    while (n + 1 < cap && src[n]) {
-      dst[n] = src[n];
-      ++n;
-    }
-  }
-  dst[n] = '\0';
-  return static_cast<int>(n);
-}
+int CopyText(wchar_t* dst, size_t cap, const wchar_t* src) { return CopyBounded(dst, cap, src); }
+int CopyTextA(char* dst, size_t cap, const char* src) { return CopyBounded(dst, cap, src); }
 
 int JoinPath(wchar_t* out, size_t cap, const wchar_t* dir, const wchar_t* name) {
   size_t need = wcslen(dir) + 1 + wcslen(name);
