@@ -307,3 +307,46 @@ bool ParseNumber(const char* token, long long* value) {
   *value = negative ? -v : v;
   return true;
 }
+
+int WriteTextFile(HWND owner, const wchar_t* target, const std::function<bool(FILE*)>& writeLines,
+                  const wchar_t* srcFile, int line) {
+  wchar_t scratch[kTextMax + 1];
+  FILE* f = nullptr;
+  if (ScratchPathFor(target, scratch, kTextMax + 1)) f = _wfopen(scratch, L"wt");
+  if (!f) {
+    Report(owner, 0, L"%s:%d\r\nERROR Open(w) %s", srcFile, line, target);
+    return 0;
+  }
+  bool ok = writeLines(f);
+  if (ok && (fflush(f) != 0 || ferror(f) || _commit(_fileno(f)) != 0)) {
+    Report(owner, 0, L"%s:%d\r\n%s", srcFile, line, SysErrorText(L":fwrite"));
+    ok = false;
+  }
+  if (fclose(f) != 0 && ok) {
+    Report(owner, 0, L"%s:%d\r\n%s", srcFile, line, SysErrorText(L":fclose"));
+    ok = false;
+  }
+  if (!ok) {
+    DeleteFileW(scratch);
+    return 0;
+  }
+  if (!ReplaceFromScratch(scratch, target)) {
+    Report(owner, 0, L"%s:%d\r\n%s", srcFile, line, SysErrorText(L":MoveFileEx"));
+    return 0;
+  }
+  return 1;
+}
+
+bool CanOpenForReading(const wchar_t* path) {
+  HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+bool IsMissing(const wchar_t* path) {
+  if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) return false;
+  DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}

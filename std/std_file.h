@@ -7,6 +7,8 @@
 
 #include <shellapi.h>
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,19 @@ int ScratchPathFor(const wchar_t* target, wchar_t* out, size_t cap);
 // Moves a finished scratch file onto its target in one step; on failure the
 // old target stays, the scratch is removed and the last error is kept.
 int ReplaceFromScratch(const wchar_t* scratch, const wchar_t* target);
+
+// True when the file opens for reading (shared as a reader would open it).
+bool CanOpenForReading(const wchar_t* path);
+// True when nothing is at the path (the file or its folder is missing);
+// a file that is there but locked is not missing.
+bool IsMissing(const wchar_t* path);
+
+// Writes a text file (text mode: "\n" becomes CR LF) through a scratch file
+// beside the target and replaces the target in one step. writeLines returns
+// false after reporting its own failure. 0 after a report (with the
+// caller's position), the old target intact.
+int WriteTextFile(HWND owner, const wchar_t* target, const std::function<bool(FILE*)>& writeLines,
+                  const wchar_t* srcFile, int line);
 
 // An 8-bit table file split into lines as the table readers see them: line
 // ends (LF or CR LF) removed, the header line and everything from the first

@@ -1,7 +1,5 @@
 #include "std2/std2_lout_itbl.h"
 
-#include <io.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -279,33 +277,10 @@ bool WriteTable(FILE* f) {
 }  // namespace
 
 int CLoitbl::Write(HWND owner, const wchar_t* path) {
-  wchar_t target[kTextMax + 1], scratch[kTextMax + 1];
+  wchar_t target[kTextMax + 1];
   if (path) CopyText(target, kTextMax + 1, path);
   else Path(target);
-  FILE* f = nullptr;
-  if (ScratchPathFor(target, scratch, kTextMax + 1)) f = _wfopen(scratch, L"wt");
-  if (!f) {
-    Report(owner, 0, L"%s:%d\r\nERROR Open(w) %s", HERE, target);
-    return 0;
-  }
-  bool ok = WriteTable(f);
-  if (ok && (fflush(f) != 0 || ferror(f) || _commit(_fileno(f)) != 0)) {
-    Report(owner, 0, L"%s:%d\r\n%s", HERE, SysErrorText(L":fwrite"));
-    ok = false;
-  }
-  if (fclose(f) != 0 && ok) {
-    Report(owner, 0, L"%s:%d\r\n%s", HERE, SysErrorText(L":fclose"));
-    ok = false;
-  }
-  if (!ok) {
-    DeleteFileW(scratch);
-    return 0;
-  }
-  if (!ReplaceFromScratch(scratch, target)) {
-    Report(owner, 0, L"%s:%d\r\n%s", HERE, SysErrorText(L":MoveFileEx"));
-    return 0;
-  }
-  return 1;
+  return WriteTextFile(owner, target, WriteTable, HERE);
 }
 
 int CLoitbl::IsSaved(HWND owner) {
@@ -334,14 +309,9 @@ int CLoitbl::Ensure(HWND owner) {
     if (Write(owner, nullptr)) rewritePending_ = false;
     return 0;
   }
-  HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h != INVALID_HANDLE_VALUE) {
-    CloseHandle(h);
-    return 1;
-  }
-  DWORD error = GetLastError();
-  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) Write(owner, nullptr);
+  if (CanOpenForReading(path)) return 1;
+  // A file that is there but locked is never written over.
+  if (IsMissing(path)) Write(owner, nullptr);
   return 0;
 }
 

@@ -5,6 +5,8 @@
 #include "std/std_inetdlg.h"
 #include "std/std_lang.h"
 #include "std/std_profile.h"
+#include "std2/std2_grpdlgL.h"
+#include "std2/std2_grpsetL.h"
 #include "std2/std2_layout.h"
 #include "std2/std2_locale.h"
 #include "std2/std2_lout_itbl.h"
@@ -136,6 +138,8 @@ int CreateFrame(HINSTANCE inst, int show) {
     return 0;
   }
   loitbl.Ensure(g_frame);
+  ActiveGrpSet().Ensure(g_frame);
+  ActiveGrpDlg().Ensure(g_frame);
   ShowWindow(g_frame, show);
   UpdateWindow(g_frame);
   undo.Snapshot(g_frame);  // the first state undo comes back to
@@ -198,7 +202,10 @@ int ProgramMain(HINSTANCE inst, int show, const wchar_t* settingsDir) {
   types.Defaults();                                        // 12
   hosts.Defaults();                                        // 13
   LUCKY_1 = profile.ReadInt(L"LUCKY_1", 0);                // 14
+  ActiveGrpDlg().Defaults();                               // 15
   loitbl.Load();                                           // 16
+  ActiveGrpSet().Read();                                   // 17
+  ActiveGrpDlg().Read();
   hosts.Normalise();                                       // 18
   if (!LoadProgramIcon(inst)) return 0;                    // 19
   if (!CreateFrame(inst, show)) return 0;                  // 20
@@ -210,7 +217,7 @@ LRESULT ShutDown(HWND frame, WPARAM wParam, LPARAM lParam) {
     ShowRestartNotice(frame);                              // 1: no checks, no question
   } else {
     ClearMarks();                                          // 2
-    loitbl.IsSaved(frame);                                 // 3: warns by itself
+    if (loitbl.IsSaved(frame)) ActiveGrpSet().IsSaved(frame);  // 3: each warns by itself
     if (!UserConfirmsClose(frame)) return 0;               // 4
   }
   loitbl.CopyOut(frame);                                   // 5

@@ -5,12 +5,15 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "std/std.h"
 #include "std/std_elog.h"
 #include "std/std_inetdlg.h"
 #include "std/std_lang.h"
 #include "std/std_profile.h"
+#include "std2/std2_grpdlgL.h"
+#include "std2/std2_grpsetL.h"
 #include "std2/std2_locale.h"
 #include "std2/std2_lout_itbl.h"
 #include "std2/std2_main.h"
@@ -284,6 +287,58 @@ TEST_F(StartUpTest, FirstSnapshotIsTakenOnceShown) {
   EXPECT_EQ(0, Run(nullptr));
   EXPECT_TRUE(FileExists(dir.File(L"loom00.und")));
   EXPECT_FALSE(FileExists(dir.File(L"loom01.und")));
+}
+
+// ---------------------------------------------------------------- groups
+
+TEST_F(StartUpTest, FreshDirectoryGetsTheVariantsGroupFiles) {
+  struct Row {
+    const wchar_t* lucky;
+    const wchar_t* names;
+  } rows[] = {{L"0", L"grpdlg6_defaults.txt"}, {L"1", L"grpdlg10_defaults.txt"}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.lucky);
+    for (const wchar_t* f : {L"grpset.txt", L"grpdlg.txt", L"lout_itbl.txt"}) DeleteFileW(dir.File(f).c_str());
+    Put(L"LUCKY_1", row.lucky);
+    std::string groups, names;
+    EXPECT_EQ(0, Run([&](HWND) {
+      groups = ReadBytes(dir.File(L"grpset.txt"));
+      names = ReadBytes(dir.File(L"grpdlg.txt"));
+    }));
+    EXPECT_EQ(Golden(L"grpset_empty.txt"), groups);
+    EXPECT_EQ(Golden(row.names), names);
+  }
+}
+
+TEST_F(StartUpTest, GroupFilesAreReadAndCheckedAtClose) {
+  // A layout file as the program writes it, and the group file that goes with it.
+  ResetLayout();
+  types.Defaults();
+  intdlg.iMAVO = 0;
+  hosts.Defaults();
+  wcscpy(Cell(1, 1).name, L"L1");
+  wcscpy(Cell(1, 1).ip, L"001.001");
+  ASSERT_EQ(1, loitbl.Write(nullptr, nullptr));
+  WriteBytes(dir.File(L"grpset.txt"),
+             "#AXV900-MCARD-DATA grpset -----------\r\n"
+             "LOOM L1 2 3 -1 -1 -1 -1 -1 -1 -1 -1\r\n#end_of_data\r\n");
+  WriteBytes(dir.File(L"grpdlg.txt"), "h\r\nGD_G0001 Weaving\r\n");
+  std::vector<int> during;
+  std::wstring section;
+  EXPECT_EQ(0, Run([&](HWND) {
+    during.assign(Cell(1, 1).group, Cell(1, 1).group + 3);
+    section = grpdlg.names[0];
+  }));
+  EXPECT_EQ((std::vector<int>{2, 3, -1}), during);
+  EXPECT_EQ(L"Weaving", section);
+  ExpectOnlyTheCloseQuestion();
+
+  BoxRecorder::Clear();
+  EXPECT_EQ(0, Run([](HWND) { Cell(1, 1).group[0] = 4; }));
+  ASSERT_EQ(2u, BoxRecorder::Boxes().size());
+  EXPECT_EQ(std::wstring(lang.Text(S_LOOMDATACHANGED)) + L"(" + lang.Text(S_SECTION) + L")",
+            BoxRecorder::Boxes()[0].text);
+  EXPECT_EQ(std::wstring(lang.Text(S_CLOSE_CONFIRM)), BoxRecorder::Boxes()[1].text);
 }
 
 // ---------------------------------------------------------------- guard
