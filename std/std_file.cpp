@@ -10,6 +10,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "std/std_lang.h"
 #include "std/std_profile.h"
 
 int CFile::instances_ = 0;
@@ -349,4 +350,35 @@ bool IsMissing(const wchar_t* path) {
   if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) return false;
   DWORD error = GetLastError();
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+int EnsureFile(const wchar_t* path, const std::function<void()>& write) {
+  if (CanOpenForReading(path)) return 1;
+  if (IsMissing(path)) write();
+  return 0;
+}
+
+int PlaceFactoryCopy(HWND owner, const wchar_t* source, const wchar_t* key,
+                     const wchar_t* defaultPath, const wchar_t* srcFile, int line) {
+  wchar_t target[kTextMax + 1];
+  profile.ReadString(key, defaultPath, target, kTextMax + 1);
+  if (!CreateDirFor(owner, target)) return 0;
+  return file.ShellOp(owner, FO_COPY, source, target, 0, srcFile, line, kSilent);
+}
+
+void LineForReport(const char* line, wchar_t* out, size_t cap) {
+  constexpr size_t kShown = 50;
+  wchar_t wide[TableText::kLineMax + 2] = L"";
+  // Lenient on purpose: the report must show the line even when its bytes are bad.
+  MultiByteToWideChar(lang.codePage, 0, line, -1, wide, TableText::kLineMax + 1);
+  wide[TableText::kLineMax + 1] = L'\0';
+  CopyText(out, cap < kShown + 1 ? cap : kShown + 1, wide);
+}
+
+const char* TableText::LineOrReport(size_t i, const wchar_t* srcFile, int line) const {
+  if (!tooLong_[i]) return lines_[i].c_str();
+  wchar_t shown[51];
+  LineForReport(lines_[i].c_str(), shown, 51);
+  Report(nullptr, 0, L"%s:%d\r\nERROR line too long: %s", srcFile, line, shown);
+  return nullptr;
 }

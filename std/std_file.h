@@ -63,6 +63,15 @@ bool CanOpenForReading(const wchar_t* path);
 // a file that is there but locked is not missing.
 bool IsMissing(const wchar_t* path);
 
+// 1 when the file at path opens for reading. Otherwise runs write when
+// nothing is there (a locked file is never written over) and returns 0.
+int EnsureFile(const wchar_t* path, const std::function<void()>& write);
+// Copies a table file to the factory server's place: the path under the
+// settings key (SETTING), else defaultPath; its folders are created first.
+// 1 when copied; a failed copy is silent (callers say what failed).
+int PlaceFactoryCopy(HWND owner, const wchar_t* source, const wchar_t* key,
+                     const wchar_t* defaultPath, const wchar_t* srcFile, int line);
+
 // Writes a text file (text mode: "\n" becomes CR LF) through a scratch file
 // beside the target and replaces the target in one step. writeLines returns
 // false after reporting its own failure. 0 after a report (with the
@@ -83,13 +92,17 @@ class TableText {
   size_t Count() const { return lines_.size(); }
   // The line's text, or nullptr for a line that was too long.
   const char* Line(size_t i) const { return tooLong_[i] ? nullptr : lines_[i].c_str(); }
-  // The start of a too-long line, for its report.
-  const char* Start(size_t i) const { return lines_[i].c_str(); }
+  // The line's text; for a line that was too long, nullptr after the report
+  // "ERROR line too long" with the caller's position.
+  const char* LineOrReport(size_t i, const wchar_t* srcFile, int line) const;
 
  private:
   std::vector<std::string> lines_;
   std::vector<bool> tooLong_;
 };
+
+// The first 50 characters of a table line, for a report.
+void LineForReport(const char* line, wchar_t* out, size_t cap);
 
 // Splits a line into blank-separated tokens in place; the number found.
 int SplitTokens(char* line, char** tokens, int max);

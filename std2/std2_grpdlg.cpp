@@ -66,13 +66,8 @@ int CGrpDlgFile::ReadAt(const wchar_t* srcFile, int line) {
   bool found[256] = {};
   int left = Slots();
   for (size_t n = 0; n < text.Count() && left > 0; ++n) {
-    const char* row = text.Line(n);
-    if (!row) {
-      wchar_t shown[51];
-      LineForReport(text.Start(n), shown, 51);
-      Report(nullptr, 0, L"%s:%d\r\nERROR line too long: %s", srcFile, line, shown);
-      continue;
-    }
+    const char* row = text.LineOrReport(n, srcFile, line);
+    if (!row) continue;
     for (int slot = 0; slot < Slots(); ++slot) {
       if (found[slot] || strncmp(row, Key(slot), kKeyLength) != 0) continue;
       found[slot] = true;
@@ -108,16 +103,11 @@ int CGrpDlgFile::WriteAt(HWND owner, const wchar_t* srcFile, int line) {
 int CGrpDlgFile::EnsureAt(HWND owner, const wchar_t* srcFile, int line) {
   wchar_t path[kTextMax + 1];
   Path(path);
-  if (CanOpenForReading(path)) return 1;
-  // A file that is there but locked is never written over.
-  if (IsMissing(path)) WriteAt(owner, srcFile, line);
-  return 0;
+  return EnsureFile(path, [&] { WriteAt(owner, srcFile, line); });
 }
 
 int CGrpDlgFile::CopyOutAt(HWND owner, const wchar_t* srcFile, int line) {
-  wchar_t source[kTextMax + 1], target[kTextMax + 1];
+  wchar_t source[kTextMax + 1];
   Path(source);
-  profile.ReadString(L"GRPDLG_CP", kDefaultCopyPath, target, kTextMax + 1);
-  if (!CreateDirFor(owner, target)) return 0;
-  return file.ShellOp(owner, FO_COPY, source, target, 0, srcFile, line, kSilent);
+  return PlaceFactoryCopy(owner, source, L"GRPDLG_CP", kDefaultCopyPath, srcFile, line);
 }

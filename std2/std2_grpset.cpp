@@ -72,13 +72,9 @@ int CGrpSetFile::ReadAt(const wchar_t* srcFile, int line) {
   }
   bool taken[kCells] = {};
   for (size_t n = 0; n < text.Count(); ++n) {
-    const char* row = text.Line(n);
+    const char* row = text.LineOrReport(n, srcFile, line);
+    if (!row) continue;
     wchar_t shown[51];
-    if (!row) {
-      LineForReport(text.Start(n), shown, 51);
-      Report(nullptr, 0, L"%s:%d\r\nERROR line too long: %s", srcFile, line, shown);
-      continue;
-    }
     if (strncmp(row, "LOOM ", 5) != 0) continue;
     char copy[TableText::kLineMax + 1];
     CopyTextA(copy, sizeof copy, row + 5);
@@ -147,16 +143,11 @@ int CGrpSetFile::IsSavedAt(HWND owner, const wchar_t* srcFile, int line) {
 int CGrpSetFile::EnsureAt(HWND owner, const wchar_t* srcFile, int line) {
   wchar_t path[kTextMax + 1];
   Path(path);
-  if (CanOpenForReading(path)) return 1;
-  // A file that is there but locked is never written over.
-  if (IsMissing(path)) WriteAt(owner, nullptr, srcFile, line);
-  return 0;
+  return EnsureFile(path, [&] { WriteAt(owner, nullptr, srcFile, line); });
 }
 
 int CGrpSetFile::CopyOutAt(HWND owner, const wchar_t* srcFile, int line) {
-  wchar_t source[kTextMax + 1], target[kTextMax + 1];
+  wchar_t source[kTextMax + 1];
   Path(source);
-  profile.ReadString(L"GRPSET_CP", kDefaultCopyPath, target, kTextMax + 1);
-  if (!CreateDirFor(owner, target)) return 0;
-  return file.ShellOp(owner, FO_COPY, source, target, 0, srcFile, line, kSilent);
+  return PlaceFactoryCopy(owner, source, L"GRPSET_CP", kDefaultCopyPath, srcFile, line);
 }

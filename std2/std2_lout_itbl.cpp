@@ -78,14 +78,6 @@ const char* ItemKeyword(int kind) {
   return kind == LTB ? "LTB" : kind == SENSOR ? "SENSOR" : "LOOM";
 }
 
-void LineForReport(const char* line, wchar_t* out, size_t cap) {
-  wchar_t wide[TableText::kLineMax + 2] = L"";
-  // Lenient on purpose: the report must show the line even when its bytes are bad.
-  MultiByteToWideChar(lang.codePage, 0, line, -1, wide, TableText::kLineMax + 1);
-  wide[TableText::kLineMax + 1] = L'\0';
-  CopyText(out, cap < kReportChars + 1 ? cap : kReportChars + 1, wide);
-}
-
 bool TokenToWide(const char* token, wchar_t* out, int chars) {
   out[0] = L'\0';
   if (strstr(token, kNoStr)) return true;
@@ -134,13 +126,8 @@ int CLoitbl::Read(const wchar_t* path) {
 
 void CLoitbl::ReadItems(const TableText& text) {
   for (size_t i = 0; i < text.Count(); ++i) {
-    const char* line = text.Line(i);
-    wchar_t shown[kReportChars + 1];
-    if (!line) {
-      LineForReport(text.Start(i), shown, kReportChars + 1);
-      Report(nullptr, 0, L"%s:%d\r\nERROR line too long: %s", HERE, shown);
-      continue;
-    }
+    const char* line = text.LineOrReport(i, HERE);
+    if (!line) continue;
     if (StartsWith(line, "LOOM ")) ParseItem(line, 5, LOOM);
     else if (StartsWith(line, "LTB ")) ParseItem(line, 4, LTB);
     else if (StartsWith(line, "SENSOR ")) ParseItem(line, 7, SENSOR);
@@ -309,16 +296,11 @@ int CLoitbl::Ensure(HWND owner) {
     if (Write(owner, nullptr)) rewritePending_ = false;
     return 0;
   }
-  if (CanOpenForReading(path)) return 1;
-  // A file that is there but locked is never written over.
-  if (IsMissing(path)) Write(owner, nullptr);
-  return 0;
+  return EnsureFile(path, [&] { Write(owner, nullptr); });
 }
 
 void CLoitbl::CopyOut(HWND owner) {
-  wchar_t source[kTextMax + 1], target[kTextMax + 1];
+  wchar_t source[kTextMax + 1];
   Path(source);
-  profile.ReadString(L"LOUT_ITBL_CP", kDefaultCopyPath, target, kTextMax + 1);
-  if (!CreateDirFor(owner, target)) return;
-  file.ShellOp(owner, FO_COPY, source, target, 0, HERE, kSilent);
+  PlaceFactoryCopy(owner, source, L"LOUT_ITBL_CP", kDefaultCopyPath, HERE);
 }

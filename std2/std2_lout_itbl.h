@@ -110,8 +110,6 @@ const char* ItemKeyword(int kind);
 // The token written for an empty string field, and a field as written.
 extern const char kNoStr[];
 const wchar_t* TableField(const wchar_t* text);
-// The first 50 characters of a table line, for a report.
-void LineForReport(const char* line, wchar_t* out, size_t cap);
 // The token converted to wide and cut to `chars` characters; empty when it
 // holds the empty-field token. False when its bytes cannot be converted.
 bool TokenToWide(const char* token, wchar_t* out, int chars);

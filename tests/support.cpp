@@ -9,7 +9,12 @@
 #include "std/std.h"
 #include "std/std_date.h"
 #include "std/std_elog.h"
+#include "std/std_inetdlg.h"
+#include "std/std_lang.h"
 #include "std/std_profile.h"
+#include "std2/std2_lout_itbl.h"
+#include "std2/std2_optdlg.h"
+#include "std2/std2_typdlg.h"
 
 namespace {
 std::mutex g_boxLock;
@@ -75,6 +80,32 @@ void SettingsFixture::TearDown() {
   elog.Close();
   BoxRecorder::OnBox(nullptr);
   UseSystemTime();
+}
+
+void TableFixture::SetUp() {
+  SettingsFixture::SetUp();
+  ASSERT_TRUE(PlaceLanguageFiles(dir.path()));
+  WritePrivateProfileStringW(L"SETTING", L"LANG", L"15", profile.file);
+  ASSERT_EQ(1, lang.Load([] { return 15; }, [](int) { return 1252; }));
+  BoxRecorder::Clear();
+  intdlg.iMAVO = 0;
+  ResetLayout();
+  types.Defaults();
+  hosts.Defaults();
+}
+
+void TableFixture::TearDown() {
+  lang.codePage = 1252;
+  SettingsFixture::TearDown();
+}
+
+std::vector<std::wstring> TableFixture::Messages() {
+  std::vector<std::wstring> out;
+  for (const RecordedBox& b : BoxRecorder::Boxes()) {
+    size_t at = b.text.find(L"\r\n");
+    out.push_back(at == std::wstring::npos ? b.text : b.text.substr(at + 2));
+  }
+  return out;
 }
 
 void UseFixedTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {

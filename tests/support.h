@@ -58,6 +58,16 @@ bool PlaceLanguageFiles(const std::wstring& dir);
 // A golden file of tests/data, byte for byte.
 std::string Golden(const wchar_t* name);
 
+// A settings folder with the English texts loaded (code page 1252) and the
+// layout, type and host tables at their defaults.
+class TableFixture : public SettingsFixture {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Message texts of the recorded boxes, without their source position.
+  static std::vector<std::wstring> Messages();
+};
+
 // A fixed local time for the clock; Restore puts the system clock back.
 void UseFixedTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second);
 void UseSystemTime();

@@ -23,25 +23,8 @@
 
 namespace {
 
-class GroupTest : public SettingsFixture {
+class GroupTest : public TableFixture {
  protected:
-  void SetUp() override {
-    SettingsFixture::SetUp();
-    ASSERT_TRUE(PlaceLanguageFiles(dir.path()));
-    WritePrivateProfileStringW(L"SETTING", L"LANG", L"15", profile.file);
-    ASSERT_EQ(1, lang.Load([] { return 15; }, [](int) { return 1252; }));
-    BoxRecorder::Clear();
-    intdlg.iMAVO = 0;
-    ResetLayout();
-    types.Defaults();
-    hosts.Defaults();
-    LUCKY_1 = 0;
-  }
-  void TearDown() override {
-    lang.codePage = 1252;
-    LUCKY_1 = 0;
-    SettingsFixture::TearDown();
-  }
   std::wstring GrpsetPath() {
     wchar_t p[kTextMax + 1];
     CGrpSetFile::Path(p);
@@ -76,14 +59,6 @@ class GroupTest : public SettingsFixture {
   static void ClearGroups() {
     for (LayoutCell& c : layout)
       for (int32_t& g : c.group) g = -1;
-  }
-  std::vector<std::wstring> Messages() {
-    std::vector<std::wstring> out;
-    for (const RecordedBox& b : BoxRecorder::Boxes()) {
-      size_t at = b.text.find(L"\r\n");
-      out.push_back(at == std::wstring::npos ? b.text : b.text.substr(at + 2));
-    }
-    return out;
   }
   std::wstring GroupBoxText() {
     return std::wstring(lang.Text(S_LOOMDATACHANGED)) + L"(" + lang.Text(S_SECTION) + L")";

@@ -19,21 +19,8 @@ namespace {
 
 const char kHeader[] = "AXV600-MCARD-DATA lout_itbl -----------\r\n";
 
-class LoutTest : public SettingsFixture {
+class LoutTest : public TableFixture {
  protected:
-  void SetUp() override {
-    SettingsFixture::SetUp();
-    ASSERT_TRUE(PlaceLanguageFiles(dir.path()));
-    WritePrivateProfileStringW(L"SETTING", L"LANG", L"15", profile.file);
-    ASSERT_EQ(1, lang.Load([] { return 15; }, [](int) { return 1252; }));
-    BoxRecorder::Clear();
-    intdlg.iMAVO = 0;
-    Defaults();
-  }
-  void TearDown() override {
-    lang.codePage = 1252;
-    SettingsFixture::TearDown();
-  }
   static void Defaults() {
     ResetLayout();
     types.Defaults();
@@ -45,15 +32,6 @@ class LoutTest : public SettingsFixture {
     return p;
   }
   void PutFile(const std::string& body) { ASSERT_TRUE(WriteBytes(Path(), kHeader + body)); }
-  // Message texts of the recorded boxes, without their source position.
-  std::vector<std::wstring> Messages() {
-    std::vector<std::wstring> out;
-    for (const RecordedBox& b : BoxRecorder::Boxes()) {
-      size_t at = b.text.find(L"\r\n");
-      out.push_back(at == std::wstring::npos ? b.text : b.text.substr(at + 2));
-    }
-    return out;
-  }
   static void Put(int x, int y, int kind, const wchar_t* ip, const wchar_t* name, int segment,
                   int state) {
     LayoutCell& c = Cell(x, y);
