@@ -83,3 +83,125 @@ int IpPad(wchar_t* wide, size_t wideCap, char* narrow, size_t narrowCap, int fou
 const wchar_t* IpPlain(const wchar_t* text, int four);
 // Makes sure the directory of a file path exists (parents first).
 int CreateDirFor(HWND owner, const wchar_t* path);
+
+// ======================================================== window foundation
+
+// Program name and title from the string resources (101, 107).
+void LoadProgramNames(HINSTANCE inst);
+// Name of the window property that ties a window to its object.
+const wchar_t* ObjectPropName();
+
+// The main window while it exists; dialogs centre on it and disable it.
+HWND MainWindow();
+void SetMainWindow(HWND hwnd);
+
+// Base of every window object. One shared window procedure routes each
+// window's messages to its object's WndProc.
+class CWndBase {
+ public:
+  CWndBase() = default;
+  virtual ~CWndBase() = default;
+  CWndBase(const CWndBase&) = delete;
+  CWndBase& operator=(const CWndBase&) = delete;
+  virtual LRESULT WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // Ties a window to this object; takes over its procedure when it is not
+  // the shared one (the old one is put back when the window goes).
+  void Attach(HWND window);
+
+  HWND hwnd = nullptr;
+  WNDPROC prevProc = nullptr;
+  bool isDialog = false;
+};
+
+LRESULT CALLBACK SharedWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+CWndBase* ObjectOf(HWND hwnd);
+
+// Registers a class (any older one of that name removed first).
+int RegisterWndClass(HWND owner, HINSTANCE inst, WNDCLASSEXW* wc, WNDPROC proc,
+                     const wchar_t* className, int stockBackground, const wchar_t* srcFile,
+                     int line, int mode);
+// A child window of a class of its own, "%s_<stem>%d" of the program name and
+// the child counter; its identifier is the counter after the increment.
+int CchildCreateWindowEx(HWND parent, HINSTANCE inst, WNDCLASSEXW* wc, const wchar_t* stem,
+                         int stockBackground, int width, CWndBase* object, HWND* out,
+                         const wchar_t* srcFile, int line, DWORD exStyle = WS_EX_TOOLWINDOW,
+                         DWORD style = WS_CHILD | WS_VISIBLE);
+// A captioned pop-up at (0, 0), 200 by 200, owned by owner.
+int DchildCreateWindowEx(HWND owner, HINSTANCE inst, WNDCLASSEXW* wc, const wchar_t* className,
+                         const wchar_t* title, CWndBase* object, HWND* out,
+                         const wchar_t* srcFile, int line);
+// Child classes whose windows are gone are unregistered here (and at the
+// next registration), so rebuilding panes leaks no classes.
+void ReleaseDeadClasses();
+int ChildCounter();
+void CenterOnMain(HWND hwnd);
+
+// Placement checks: a hidden or minimised show command becomes normal; a
+// rectangle on no monitor is refused (false); one larger than the work
+// area is moved into it.
+bool SanePlacement(WINDOWPLACEMENT& wp);
+
+// One control of a dialog.
+struct CtrlItem {
+  const wchar_t* text;
+  RECT rect;
+  HWND hwnd;
+};
+
+// Control factories: the control font is used when font is none.
+HWND CreateBtn(HWND parent, HINSTANCE inst, int id, const RECT* rect, HFONT font,
+               const wchar_t* caption, HWND* out, const wchar_t* srcFile, int line);
+HWND CreateRdo(HWND parent, HINSTANCE inst, int id, const RECT* rect, HFONT font,
+               const wchar_t* caption, HWND* out, const wchar_t* srcFile, int line,
+               DWORD style = WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON);
+HWND CreateCBox(HWND parent, HINSTANCE inst, int id, const RECT* rect, HFONT font,
+                const wchar_t* caption, HWND* out, const wchar_t* srcFile, int line,
+                int dropHeight, const wchar_t* const* items, int selected);
+HWND CreateStatic(HWND parent, HINSTANCE inst, int id, const RECT* rect, HFONT font,
+                  const wchar_t* caption, HWND* out, const wchar_t* srcFile, int line,
+                  DWORD style = WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_CENTERIMAGE | SS_CENTER);
+// The font controls get when none is given; the font module installs its own.
+using ControlFontFn = HFONT (*)();
+void SetControlFontFn(ControlFontFn fn);
+HFONT ControlFont();
+
+// Keyboard navigation between a dialog's edit fields; a dialog keeps its
+// records in one array in tab order.
+struct EditLink {
+  WNDPROC prevProc;
+  HWND next;
+  HWND prev;
+  HWND actionTarget;  // when set, navigation keys send actionMsg instead
+  UINT actionMsg;
+  LPARAM actionParam;
+};
+LRESULT CALLBACK EditProcText(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK EditProcIp(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK EditProcAlnum(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK EditProcName(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK EditProcNoQuote(HWND, UINT, WPARAM, LPARAM);
+// Ties an edit field to its record and puts the filter in front of it.
+void LinkEdit(HWND edit, EditLink* link, WNDPROC filter);
+
+// Bottom buttons: sizes a dialog around its controls (the buttons' own items
+// left out) and places the buttons in a row below them. The result's right
+// and bottom are the dialog's width and height.
+const RECT* PlaceButtons1(HDC dc, CtrlItem* items, CtrlItem* b1);
+const RECT* PlaceButtons2(HDC dc, CtrlItem* items, int count, CtrlItem* b1, CtrlItem* b2);
+const RECT* PlaceButtons3(HDC dc, CtrlItem* items, CtrlItem* b1, CtrlItem* b2, CtrlItem* b3);
+RECT PlaceButtons(HDC dc, CtrlItem* items, int count, CtrlItem** buttons, int n);
+
+void ShowAbout(HWND owner);
+
+// One-second delayed actions on the main window: close after a change of
+// language, and rebuild the panes after the sections changed.
+extern UINT_PTR delayedTimer;
+void CALLBACK DelayedClose(HWND, UINT, UINT_PTR id, DWORD);
+void CALLBACK DelayedNotify(HWND, UINT, UINT_PTR id, DWORD);
+void StartDelayed(TIMERPROC proc);
+
+constexpr UINT WM_REBUILDPANES = 0x8004;
+constexpr UINT WM_2PARENT = 0x8005;
+constexpr UINT WM_LAYOUT = 0x801E;
+constexpr UINT WM_AUTOSET = 0x801F;
+constexpr UINT WM_GRPSET = 0x8020;

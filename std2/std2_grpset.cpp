@@ -9,10 +9,12 @@
 #include "std/std_file.h"
 #include "std/std_lang.h"
 #include "std/std_profile.h"
+#include "std2/std2_base.h"
 #include "std2/std2_lout_itbl.h"
 
 int CGrpSet::instances_ = 0;
 CGrpSet grpset MODULE_INIT;
+CStandInPane grpsetPane(L"CGrpSet", kGroupPaneWidth);
 
 CGrpSet::CGrpSet() : guard_(instances_, L"grpset", HERE) {}
 

@@ -49,3 +49,8 @@ class CGrpSet : public CGrpSetFile {
 };
 
 extern CGrpSet grpset;
+
+class CStandInPane;
+// The group side pane of the six-section variant (shown in group mode).
+extern CStandInPane grpsetPane;
+constexpr int kGroupPaneWidth = 220;

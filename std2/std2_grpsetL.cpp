@@ -1,9 +1,11 @@
 #include "std2/std2_grpsetL.h"
 
+#include "std2/std2_base.h"
 #include "std2/std2_main.h"
 
 int CGrpSetL::instances_ = 0;
 CGrpSetL grpsetL MODULE_INIT;
+CStandInPane grpsetLPane(L"CGrpSetL", kGroupPaneWidth);
 
 CGrpSetL::CGrpSetL() : guard_(instances_, L"grpsetL", HERE) {}
 

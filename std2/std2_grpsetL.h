@@ -19,6 +19,7 @@ class CGrpSetL : public CGrpSetFile {
 };
 
 extern CGrpSetL grpsetL;
+extern CStandInPane grpsetLPane;
 
 // The variant LUCKY_1 chose.
 CGrpSetFile& ActiveGrpSet();

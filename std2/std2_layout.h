@@ -52,3 +52,65 @@ void AssignGroup(int section, int member, const int* cells, int count, AssignMod
 void SetGap(GapAxis axis, int index, int value, HWND owner);
 // The view refreshed one cell's data (property dialog): relabel and snapshot.
 void RefreshCell(int cell, HWND owner);
+
+// ======================================================== layout view
+
+#include "std/std_scroll.h"
+
+// Display modes of the grid view.
+constexpr int kDetailedView = 8;
+constexpr int kOverview = 1;
+// Size of the grid view in the detailed view: forty cells of this many
+// pixels each way, with a margin on every side.
+constexpr int kGridCellPixels = 60;
+constexpr int kGridMargin = 10;
+constexpr int kGridDetailedWidth = kGridMargin + kCols * kGridCellPixels + kGridMargin;
+constexpr int kGridDetailedHeight = kGridMargin + kRows * kGridCellPixels + kGridMargin;
+// One line of scrolling in the layout pane, in pixels.
+constexpr int kLayoutLineStep = 60;
+
+// The grid view: the layout's cells, the only child of the layout pane. It
+// answers the layout commands (WM_LAYOUT) and passes WM_2PARENT up to the pane.
+class CLayout2 : public CWndBase {
+ public:
+  LRESULT WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+  HINSTANCE inst = nullptr;
+  int displayMode = kDetailedView;
+  int groupMode = 0;
+
+ private:
+  LRESULT WmCreate(HWND hwnd, LPARAM lParam);
+  LRESULT WmLayout(HWND hwnd, WPARAM code, LPARAM lParam);
+  // Sizes the view for its display mode, at the pane's top left corner.
+  void LayOut(HWND hwnd);
+};
+
+// The layout pane: scrolls the grid view and relays the layout commands to it.
+class CLayout : public CScroll {
+ public:
+  LRESULT WndProc(HWND pane, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  int WmCreate(HWND pane, HINSTANCE inst, WPARAM wParam, LPARAM lParam) override;
+  int CreatePane(HWND pane, UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  // Requests of the grid view: the pane's screen rectangle or a line step.
+  LRESULT FromGrid(HWND pane, WPARAM wParam, LPARAM lParam);
+  LRESULT RelayLayout(HWND pane, WPARAM wParam, LPARAM lParam);
+  // After the grid changed: its new size, shown from its top left corner.
+  void FitToGrid(HWND pane);
+
+  WNDCLASSEXW gridClass_{};
+};
+
+// The windows of the layout while they exist; other modules send them
+// WM_LAYOUT directly.
+extern HWND layoutPaneWindow;
+extern HWND gridWindow;
+// Reused whenever the panes are rebuilt.
+extern CLayout layoutPane;
+extern CLayout2 grid;
+
+// The layout pane as a child of the split window, with the grid view in
+// it; 1 on success, 0 after a report.
+int CreateLayoutPane(HWND parent, HINSTANCE inst);

@@ -1,0 +1,3 @@
+#include "std2/std2_autoset.h"
+
+CStandInPane autosetPane(L"CAutoset", kAutosetPaneWidth);

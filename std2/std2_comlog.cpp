@@ -1,0 +1,3 @@
+#include "std2/std2_comlog.h"
+
+CStandInPane comlogPane(L"ComLog", 0);
