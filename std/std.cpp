@@ -289,13 +289,13 @@ int CreateDirFor(HWND owner, const wchar_t* path) {
 #include <vector>
 
 #include "res/resource.h"
+#include "std/std_font.h"
 #include "std/std_lang.h"
 
 namespace {
 HWND g_mainWindow = nullptr;
 int g_childCounter = 0;
 std::vector<std::wstring> g_deadClasses;
-ControlFontFn g_controlFont = nullptr;
 }  // namespace
 
 void LoadProgramNames(HINSTANCE inst) {
@@ -476,10 +476,7 @@ bool SanePlacement(WINDOWPLACEMENT& wp) {
 
 // ---------------------------------------------------------------- controls
 
-void SetControlFontFn(ControlFontFn fn) { g_controlFont = fn; }
-HFONT ControlFont() {
-  return g_controlFont ? g_controlFont() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-}
+HFONT ControlFont() { return font.Control(); }
 
 static HWND MakeControl(const wchar_t* cls, DWORD style, HWND parent, HINSTANCE inst, int id,
                         const RECT* rect, HFONT font, const wchar_t* caption, HWND* out,

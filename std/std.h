@@ -160,9 +160,7 @@ HWND CreateCBox(HWND parent, HINSTANCE inst, int id, const RECT* rect, HFONT fon
 HWND CreateStatic(HWND parent, HINSTANCE inst, int id, const RECT* rect, HFONT font,
                   const wchar_t* caption, HWND* out, const wchar_t* srcFile, int line,
                   DWORD style = WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_CENTERIMAGE | SS_CENTER);
-// The font controls get when none is given; the font module installs its own.
-using ControlFontFn = HFONT (*)();
-void SetControlFontFn(ControlFontFn fn);
+// The font controls get when none is given.
 HFONT ControlFont();
 
 // Keyboard navigation between a dialog's edit fields; a dialog keeps its
