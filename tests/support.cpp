@@ -13,6 +13,7 @@
 #include "std/std_lang.h"
 #include "std/std_profile.h"
 #include "std2/std2_lout_itbl.h"
+#include "std2/std2_main.h"
 #include "std2/std2_optdlg.h"
 #include "std2/std2_typdlg.h"
 
@@ -106,6 +107,49 @@ std::vector<std::wstring> TableFixture::Messages() {
     out.push_back(at == std::wstring::npos ? b.text : b.text.substr(at + 2));
   }
   return out;
+}
+
+namespace {
+std::function<void(HWND)> g_whileRunning;
+bool* g_acted = nullptr;
+
+void CALLBACK ActThenClose(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND frame = MainWindow();
+  if (!frame || !IsWindowVisible(frame) || *g_acted) return;
+  *g_acted = true;
+  KillTimer(nullptr, id);
+  if (g_whileRunning) g_whileRunning(frame);
+  if (IsWindow(frame)) PostMessageW(frame, WM_CLOSE, 0, 0);
+}
+}  // namespace
+
+void ProgramFixture::SetUp() {
+  SettingsFixture::SetUp();
+  ASSERT_TRUE(PlaceLanguageFiles(dir.path()));
+  BoxRecorder::SetAnswer(IDYES);
+  // The factory copy of a close goes to the scratch folder too.
+  Put(L"LOUT_ITBL_CP", (dir.path() + L"\\factdata\\lout_itbl.txt").c_str());
+}
+
+int ProgramFixture::Run(std::function<void(HWND)> whileRunning, const std::wstring& settingsDir) {
+  g_whileRunning = std::move(whileRunning);
+  acted = false;
+  g_acted = &acted;
+  UINT_PTR timer = SetTimer(nullptr, 0, 50, ActThenClose);
+  int result = ProgramMain(GetModuleHandleW(nullptr), SW_SHOWNORMAL,
+                           settingsDir.empty() ? dir.path().c_str() : settingsDir.c_str());
+  KillTimer(nullptr, timer);
+  g_whileRunning = nullptr;
+  return result;
+}
+
+void ProgramFixture::Put(const wchar_t* key, const wchar_t* value) {
+  WritePrivateProfileStringW(L"SETTING", key, value, Ini().c_str());
+}
+
+void ProgramFixture::ExpectOnlyTheCloseQuestion() {
+  ASSERT_EQ(1u, BoxRecorder::Boxes().size());
+  EXPECT_EQ(std::wstring(lang.Text(S_CLOSE_CONFIRM)), BoxRecorder::Boxes()[0].text);
 }
 
 void UseFixedTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {

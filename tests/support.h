@@ -68,6 +68,21 @@ class TableFixture : public SettingsFixture {
   static std::vector<std::wstring> Messages();
 };
 
+// The whole program run in-process on a scratch settings folder with the
+// language files; the close question is answered Yes.
+class ProgramFixture : public SettingsFixture {
+ protected:
+  void SetUp() override;
+  // Runs the program; whileRunning sees the main window once, then the
+  // window is asked to close. The program's exit code.
+  int Run(std::function<void(HWND)> whileRunning, const std::wstring& settingsDir = L"");
+  std::wstring Ini() { return dir.File(L"MILLPLAN.ini"); }
+  void Put(const wchar_t* key, const wchar_t* value);
+  // Only the close question was asked.
+  void ExpectOnlyTheCloseQuestion();
+  bool acted = false;  // whileRunning was called
+};
+
 // A fixed local time for the clock; Restore puts the system clock back.
 void UseFixedTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second);
 void UseSystemTime();

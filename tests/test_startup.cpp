@@ -23,47 +23,7 @@
 
 namespace {
 
-std::function<void(HWND)> g_whileRunning;
-bool g_acted = false;
-
-void CALLBACK ActThenClose(HWND, UINT, UINT_PTR id, DWORD) {
-  HWND frame = MainWindow();
-  if (!frame || g_acted) return;
-  g_acted = true;
-  KillTimer(nullptr, id);
-  if (g_whileRunning) g_whileRunning(frame);
-  PostMessageW(frame, WM_CLOSE, 0, 0);
-}
-
-class StartUpTest : public SettingsFixture {
- protected:
-  void SetUp() override {
-    SettingsFixture::SetUp();
-    ASSERT_TRUE(PlaceLanguageFiles(dir.path()));
-    BoxRecorder::SetAnswer(IDYES);
-    // The factory copy of a close goes to the scratch folder too.
-    Put(L"LOUT_ITBL_CP", (dir.path() + L"\\factdata\\lout_itbl.txt").c_str());
-  }
-  // Only the close question was asked.
-  void ExpectOnlyTheCloseQuestion() {
-    ASSERT_EQ(1u, BoxRecorder::Boxes().size());
-    EXPECT_EQ(std::wstring(lang.Text(S_CLOSE_CONFIRM)), BoxRecorder::Boxes()[0].text);
-  }
-  // Runs the whole program; `whileRunning` sees the frame before it closes.
-  int Run(std::function<void(HWND)> whileRunning, const std::wstring& settingsDir = L"") {
-    g_whileRunning = std::move(whileRunning);
-    g_acted = false;
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, ActThenClose);
-    int result = ProgramMain(GetModuleHandleW(nullptr), SW_SHOWNORMAL,
-                             settingsDir.empty() ? dir.path().c_str() : settingsDir.c_str());
-    KillTimer(nullptr, timer);
-    return result;
-  }
-  std::wstring Ini() { return dir.File(L"MILLPLAN.ini"); }
-  void Put(const wchar_t* key, const wchar_t* value) {
-    WritePrivateProfileStringW(L"SETTING", key, value, Ini().c_str());
-  }
-};
+using StartUpTest = ProgramFixture;
 
 TEST_F(StartUpTest, EmptySettingsGiveDefaultsAndACentredFrame) {
   RECT rect = {};
@@ -79,7 +39,7 @@ TEST_F(StartUpTest, EmptySettingsGiveDefaultsAndACentredFrame) {
     EXPECT_NE(0, GetClassLongPtrW(frame, GCLP_HICON));
     EXPECT_NE(0, GetClassLongPtrW(frame, GCLP_HICONSM));
   }));
-  EXPECT_TRUE(g_acted);
+  EXPECT_TRUE(acted);
   EXPECT_STREQ(L"MILLPLAN", cls);
   EXPECT_STREQ(L"MILLPLAN227", caption);
   EXPECT_EQ(1024, rect.right - rect.left);
@@ -163,7 +123,7 @@ TEST_F(StartUpTest, CloseStoresThePlacementButNotWhenMinimised) {
 TEST_F(StartUpTest, MissingSettingsDirectoryEndsWithTheLogMessage) {
   std::wstring missing = dir.path() + L"\\absent";
   EXPECT_EQ(0, Run(nullptr, missing));
-  EXPECT_FALSE(g_acted);
+  EXPECT_FALSE(acted);
   ASSERT_FALSE(BoxRecorder::Boxes().empty());
   const RecordedBox& last = BoxRecorder::Boxes().back();
   EXPECT_EQ(L"Can't Open elog file.", last.text);
@@ -185,7 +145,7 @@ TEST_F(StartUpTest, ASecondCopyWhileRunningEndsAtOnce) {
 TEST_F(StartUpTest, MissingEnglishTextsEndTheStart) {
   DeleteFileW((dir.path() + L"\\strings_eng.txt").c_str());
   EXPECT_EQ(0, Run(nullptr));
-  EXPECT_FALSE(g_acted);
+  EXPECT_FALSE(acted);
   ASSERT_EQ(1u, BoxRecorder::Boxes().size());
   EXPECT_NE(std::wstring::npos, BoxRecorder::Boxes()[0].text.find(
                                     L"\r\n_tfopen ERROR:" + dir.path() + L"\\strings_eng.txt"));
