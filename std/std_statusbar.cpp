@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "std/std_font.h"
+
 int CStatusBar::instances_ = 0;
 CStatusBar statusbar MODULE_INIT;
 
@@ -14,7 +16,8 @@ int CStatusBar::Create(HWND main) {
     Report(main, 0, L"%s:%d\r\n%s", HERE, SysErrorText(L":CreateStatusWindow"));
     return 0;
   }
-  int edges[3] = {300, 600, -1};
+  // Pixel sizes are given for 96 DPI.
+  int edges[3] = {font.Scale(300), font.Scale(600), -1};
   SendMessageW(hwnd, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
   SendMessageW(hwnd, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
   SendMessageW(hwnd, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(L""));

@@ -1,5 +1,6 @@
 #include "std2/std2_base.h"
 
+#include "std/std_font.h"
 #include "std2/std2_autoset.h"
 #include "std2/std2_grpsetL.h"
 #include "std2/std2_layout.h"
@@ -21,7 +22,8 @@ LRESULT CStandInPane::WndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPara
 
 int CStandInPane::Create(HWND parent, HINSTANCE inst, HWND* out) {
   WNDCLASSEXW wc;
-  return CchildCreateWindowEx(parent, inst, &wc, stem_, WHITE_BRUSH, width_, this, out, HERE);
+  return CchildCreateWindowEx(parent, inst, &wc, stem_, WHITE_BRUSH, font.Scale(width_), this, out,
+                              HERE);
 }
 
 // ---------------------------------------------------------------- split window

@@ -88,6 +88,15 @@ TEST_F(MainWindowTest, PartsAndTheirGeometry) {
   EXPECT_TRUE(acted);
 }
 
+TEST(VisualStyles, CommonControlsSixAreLoaded) {
+  // Wine reports 5.81 even for version 6; the side-by-side path tells.
+  wchar_t path[MAX_PATH] = L"";
+  HMODULE comctl = GetModuleHandleW(L"comctl32.dll");
+  ASSERT_NE(nullptr, comctl);
+  GetModuleFileNameW(comctl, path, MAX_PATH);
+  EXPECT_NE(nullptr, wcsstr(_wcslwr(path), L"\\winsxs\\")) << path;
+}
+
 TEST_F(MainWindowTest, MenuFollowsTheSettings) {
   struct Row {
     const wchar_t* detail;
