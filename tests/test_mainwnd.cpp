@@ -11,6 +11,8 @@
 #include "res/resource.h"
 #include "std/std.h"
 #include "std/std_date.h"
+#include "std/std_font.h"
+#include "std/std_rgb.h"
 #include "std/std_lang.h"
 #include "std/std_statusbar.h"
 #include "std2/std2_base.h"
@@ -267,6 +269,41 @@ TEST_F(MainWindowTest, RebuildMakesNewPanesAndWaitsForOpenDialogs) {
     EXPECT_EQ(0, SendMessageW(gridWindow, WM_LAYOUT, 11, 0));
     EXPECT_TRUE(IsWindowVisible(PaneSlot(0)));
   }));
+}
+
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+int ThreadWindows(HWND main) {
+  int count = 0;
+  EnumChildWindows(main, CountWindow, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+TEST_F(MainWindowTest, RebuildingAgainAndAgainLeaksNothing) {
+  EXPECT_EQ(0, Run([](HWND main) {
+    HFONT control = font.Control();
+    HBRUSH white = FindRgbBrush(main, RGB(255, 255, 255), HERE);
+    int windows = ThreadWindows(main);
+    int counter = ChildCounter();
+    wchar_t firstClass[100];
+    GetClassNameW(PaneSlot(0), firstClass, 100);
+    for (int round = 0; round < 20; ++round) {
+      SendMessageW(main, WM_COMMAND, round % 2 ? kButtonZoomIn : kButtonZoomOut, 0);
+      SendMessageW(main, WM_REBUILDPANES, 0, 0);
+    }
+    EXPECT_EQ(windows, ThreadWindows(main));
+    EXPECT_GT(ChildCounter(), counter);
+    EXPECT_EQ(control, font.Control());
+    EXPECT_EQ(OBJ_FONT, static_cast<int>(GetObjectType(control)));
+    EXPECT_EQ(white, FindRgbBrush(main, RGB(255, 255, 255), HERE));
+    WNDCLASSEXW wc = {sizeof wc};
+    EXPECT_FALSE(GetClassInfoExW(GetModuleHandleW(nullptr), firstClass, &wc));
+  }));
+  // The fonts of a closed main window are gone; a second one makes its own.
+  EXPECT_EQ(0, Run(nullptr));
 }
 
 TEST_F(MainWindowTest, RestartCloseWithNothingUnsavedOnlyGivesNotice) {

@@ -55,6 +55,7 @@ TEST_F(StartUpTest, EmptySettingsGiveDefaultsAndACentredFrame) {
   EXPECT_EQ(std::to_wstring(locale.DefaultLang()), IniValue(Ini(), L"SETTING", L"LANG"));
   ExpectOnlyTheCloseQuestion();
   EXPECT_EQ(nullptr, MainWindow());
+  EXPECT_FALSE(FileExists(dir.File(L"dlg.ini")));  // no dialog was opened
 }
 
 TEST_F(StartUpTest, SettingsFileGivesSwitchesAndHostValues) {
