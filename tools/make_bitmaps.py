@@ -32,6 +32,9 @@ import os
 import struct
 import sys
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import generated  # noqa: E402
+
 SCRIPT_DIR = os.path.dirname(os.path.abspath(__file__))
 REPO_ROOT = os.path.dirname(SCRIPT_DIR)
 
@@ -557,43 +560,7 @@ def outputs():
 
 
 def main(argv=None):
-    argv = list(sys.argv[1:] if argv is None else argv)
-    check = False
-    for arg in argv:
-        if arg == "--check":
-            check = True
-        elif arg in ("-h", "--help"):
-            print(__doc__.strip())
-            return 0
-        else:
-            print("make_bitmaps.py: unknown argument %r" % arg, file=sys.stderr)
-            return 2
-
-    stale = []
-    for rel, data in outputs().items():
-        path = os.path.join(REPO_ROOT, rel)
-        if check:
-            try:
-                with open(path, "rb") as f:
-                    current = f.read()
-            except OSError:
-                current = None
-            if current != data:
-                stale.append(rel)
-        else:
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "wb") as f:
-                f.write(data)
-            print("wrote %s (%d bytes)" % (rel.replace(os.sep, "/"), len(data)))
-
-    if check:
-        if stale:
-            for rel in stale:
-                print("make_bitmaps.py: %s is out of date; run python3 tools/make_bitmaps.py"
-                      % rel.replace(os.sep, "/"), file=sys.stderr)
-            return 1
-        print("bitmaps are up to date")
-    return 0
+    return generated.run("make_bitmaps.py", __doc__, REPO_ROOT, outputs, argv)
 
 
 if __name__ == "__main__":
