@@ -460,6 +460,11 @@ int CreateMainWindow(HINSTANCE inst, int show) {
                                 kFrameWidth, kFrameHeight, nullptr, nullptr, inst, &mainWnd);
   if (!window) return 0;  // the failing part has reported
   LocaliseMenu(window);
+  // Lay the parts out while the window is still hidden: moving visible
+  // children costs several times more.
+  RECT client;
+  GetClientRect(window, &client);
+  SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
   WINDOWPLACEMENT wp = {};
   if (profile.ReadStruct(L"WINDOW", L"PLACEMENT", &wp, kPlacementBytes, nullptr) &&
       wp.length == kPlacementBytes && SanePlacement(wp)) {
