@@ -431,7 +431,7 @@ int CchildCreateWindowEx(HWND parent, HINSTANCE inst, WNDCLASSEXW* wc, const wch
 
 int DchildCreateWindowEx(HWND owner, HINSTANCE inst, WNDCLASSEXW* wc, const wchar_t* className,
                          const wchar_t* title, CWndBase* object, HWND* out,
-                         const wchar_t* srcFile, int line) {
+                         const wchar_t* srcFile, int line, int mode) {
   if (out) *out = nullptr;
   if (!RegisterWndClass(owner, inst, wc, SharedWndProc, className, WHITE_BRUSH, srcFile, line, 0))
     return 0;
@@ -439,8 +439,8 @@ int DchildCreateWindowEx(HWND owner, HINSTANCE inst, WNDCLASSEXW* wc, const wcha
   HWND hwnd = CreateWindowExW(WS_EX_WINDOWEDGE, className, title, WS_POPUP | WS_CAPTION, 0, 0, 200,
                               200, owner, nullptr, inst, object);
   if (!hwnd) {
-    Report(owner, 0, L"%s:%d\r\n%s", srcFile, line,
-           SysErrorText(L":CreateWindowEx(DchildCreateWindowEx)"));
+    ReportFor(owner, mode, L"%s:%d\r\n%s", srcFile, line,
+              SysErrorText(L":CreateWindowEx(DchildCreateWindowEx)"));
     return 0;
   }
   if (out) *out = hwnd;

@@ -129,7 +129,7 @@ int CchildCreateWindowEx(HWND parent, HINSTANCE inst, WNDCLASSEXW* wc, const wch
 // A captioned pop-up at (0, 0), 200 by 200, owned by owner.
 int DchildCreateWindowEx(HWND owner, HINSTANCE inst, WNDCLASSEXW* wc, const wchar_t* className,
                          const wchar_t* title, CWndBase* object, HWND* out,
-                         const wchar_t* srcFile, int line);
+                         const wchar_t* srcFile, int line, int mode = 0);
 // Child classes whose windows are gone are unregistered here (and at the
 // next registration), so rebuilding panes leaks no classes.
 void ReleaseDeadClasses();

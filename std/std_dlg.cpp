@@ -38,9 +38,15 @@ int CDlg::Create(HWND owner, HINSTANCE instance, const wchar_t* title, HWND* out
   ClassName(className, kTextMax + 1);
   WNDCLASSEXW wc;
   HWND window = nullptr;
-  if (!DchildCreateWindowEx(owner, instance, &wc, className, title, this, &window, srcFile, line))
+  closedWhileBuilding_ = false;
+  if (!DchildCreateWindowEx(owner, instance, &wc, className, title, this, &window, srcFile, line,
+                            kSilent)) {
+    // A dialog that closed itself while building has said why already.
+    if (!closedWhileBuilding_)
+      Report(owner, 0, L"%s:%d\r\n%s", srcFile, line,
+             SysErrorText(L":CreateWindowEx(DchildCreateWindowEx)"));
     return 0;
-  if (!IsWindow(window)) return 0;  // the dialog closed itself while building
+  }
   WINDOWPLACEMENT wp = {};
   RECT now;
   GetWindowRect(window, &now);
@@ -67,6 +73,7 @@ int CDlg::Create(HWND owner, HINSTANCE instance, const wchar_t* title, HWND* out
 }
 
 int CDlg::Close() {
+  if (!created_) closedWhileBuilding_ = true;
   if (created_ && hwnd && !IsIconic(hwnd)) {
     WINDOWPLACEMENT wp = {};
     wp.length = kPlacementBytes;

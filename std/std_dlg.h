@@ -26,4 +26,6 @@ class CDlg : public CWndBase {
   // Placement may be written only once Create has finished: a dialog that
   // closes during its own creation keeps the stored one.
   bool created_ = false;
+  // Set when the dialog closed itself while building; it has reported why.
+  bool closedWhileBuilding_ = false;
 };
