@@ -28,8 +28,15 @@ int ScratchPathFor(const wchar_t* target, wchar_t* out, size_t cap) {
 }
 
 int ReplaceFromScratch(const wchar_t* scratch, const wchar_t* target) {
-  if (MoveFileExW(scratch, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 1;
-  DWORD error = GetLastError();
+  // A server reading the target holds it for a moment: retry briefly
+  // (half a second in all) before giving up.
+  DWORD error = 0;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (MoveFileExW(scratch, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 1;
+    error = GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) break;
+    Sleep(100);
+  }
   DeleteFileW(scratch);
   SetLastError(error);
   return 0;
@@ -86,6 +93,10 @@ int CFile::ShellOp(HWND owner, UINT op, const wchar_t* source, const wchar_t* ta
       result = ERROR_PATH_NOT_FOUND;
     } else if (!ScratchPathFor(target, scratch, kTextMax + 1)) {
       result = ERROR_FILENAME_EXCED_RANGE;
+    } else if (DWORD attr = GetFileAttributesW(scratch);
+               attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) {
+      // Never copy into a folder in the scratch file's place, nor move it.
+      result = ERROR_ALREADY_EXISTS;
     } else {
       result = RunShell(owner, op, source, scratch, flags);
       if (result != 0) DeleteFileW(scratch);
@@ -310,12 +321,13 @@ bool ParseNumber(const char* token, long long* value) {
 }
 
 int WriteTextFile(HWND owner, const wchar_t* target, const std::function<bool(FILE*)>& writeLines,
-                  const wchar_t* srcFile, int line) {
+                  const wchar_t* srcFile, int line, const wchar_t* openFailure) {
   wchar_t scratch[kTextMax + 1];
   FILE* f = nullptr;
   if (ScratchPathFor(target, scratch, kTextMax + 1)) f = _wfopen(scratch, L"wt");
   if (!f) {
-    Report(owner, 0, L"%s:%d\r\nERROR Open(w) %s", srcFile, line, target);
+    if (openFailure) Report(owner, 0, openFailure, srcFile, line);
+    else Report(owner, 0, L"%s:%d\r\nERROR Open(w) %s", srcFile, line, target);
     return 0;
   }
   bool ok = writeLines(f);
@@ -332,7 +344,12 @@ int WriteTextFile(HWND owner, const wchar_t* target, const std::function<bool(FI
     return 0;
   }
   if (!ReplaceFromScratch(scratch, target)) {
-    Report(owner, 0, L"%s:%d\r\n%s", srcFile, line, SysErrorText(L":MoveFileEx"));
+    const wchar_t* name = target;
+    for (const wchar_t* p = target; *p; ++p)
+      if (*p == L'/' || *p == L'\\') name = p + 1;
+    wchar_t context[kTextMax + 16];
+    Format(context, kTextMax + 16, L":MoveFileEx(%s)", name);
+    Report(owner, 0, L"%s:%d\r\n%s", srcFile, line, SysErrorText(context));
     return 0;
   }
   return 1;

@@ -76,8 +76,10 @@ int PlaceFactoryCopy(HWND owner, const wchar_t* source, const wchar_t* key,
 // beside the target and replaces the target in one step. writeLines returns
 // false after reporting its own failure. 0 after a report (with the
 // caller's position), the old target intact.
+// openFailure, when given, is the report format ("%s:%d\r\n..." of source
+// file and line) for a file that cannot be opened; else "ERROR Open(w) %s".
 int WriteTextFile(HWND owner, const wchar_t* target, const std::function<bool(FILE*)>& writeLines,
-                  const wchar_t* srcFile, int line);
+                  const wchar_t* srcFile, int line, const wchar_t* openFailure = nullptr);
 
 // An 8-bit table file split into lines as the table readers see them: line
 // ends (LF or CR LF) removed, the header line and everything from the first

@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "std2/std2_base.h"
 #include "std2/std2_undo.h"
 
 namespace {
@@ -105,6 +106,13 @@ int CellInOrder(int direction, int line, int along) {
   }
 }
 }  // namespace
+
+void RequestOverview() {
+  if (baseWindow) SendMessageW(baseWindow, WM_LAYOUT, 0, 0);
+  else if (g_receiver) g_receiver->ShowOverview();
+}
+
+void NotifyRepaint(int cell) { RepaintCell(cell); }
 
 LayoutReceiver* SetLayoutReceiver(LayoutReceiver* receiver) {
   LayoutReceiver* previous = g_receiver;

@@ -15,8 +15,14 @@ class LayoutReceiver {
   virtual void RepaintCell(int cell) = 0;
   virtual void LayOutAgain() = 0;              // after a turn or an undo
   virtual void TemplatesAdvanced() = 0;        // auto make-up moved the templates on
+  virtual void ShowOverview() {}               // the export points at cells it refused
 };
 LayoutReceiver* SetLayoutReceiver(LayoutReceiver* receiver);  // returns the previous one
+// Switches the grid to its overview: through the split window while it
+// exists, else to the receiver.
+void RequestOverview();
+// Asks the view to repaint one cell.
+void NotifyRepaint(int cell);
 
 // Parameters of auto make-up, owned by the auto-set pane.
 struct AutoMakeupParams {

@@ -14,6 +14,7 @@
 #include "std2/std2_comlog.h"
 #include "std2/std2_grpdlgL.h"
 #include "std2/std2_grpsetL.h"
+#include "std2/std2_iptbl.h"
 #include "std2/std2_layout.h"
 #include "std2/std2_locale.h"
 #include "std2/std2_lout_itbl.h"
@@ -487,6 +488,7 @@ int ProgramMain(HINSTANCE inst, int show, const wchar_t* settingsDir) {
   if (!LoadLanguage()) return 0;                           // 6
   intdlg.Load();                                           // 7
   undo.Init();                                             // 9
+  ip_tbl.LoadPaths();                                      // 10
   ReadSwitches();                                          // 11
   types.Defaults();                                        // 12
   hosts.Defaults();                                        // 13

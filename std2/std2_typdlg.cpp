@@ -1,6 +1,7 @@
 #include "std2/std2_typdlg.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "std/std_file.h"
 #include "std/std_lang.h"
@@ -15,6 +16,13 @@ void CTypes::Defaults() {
   static const wchar_t* const kDefaults[] = {L"LOOM", L"HOST", L"ECBOAD", L"WCAM", L"DOCUMENT"};
   memset(TypeNames, 0, sizeof TypeNames);
   for (int i = 0; i < 5; ++i) CopyText(TypeNames[i], kTypeNameChars, kDefaults[i]);
+}
+
+int CTypes::IndexOf(const wchar_t* typeName) const {
+  if (!typeName) return 0;
+  for (int i = 0; i < kTypeCount; ++i)
+    if (TypeNames[i][0] != L'\0' && wcscmp(TypeNames[i], typeName) == 0) return i;
+  return 0;
 }
 
 int CTypes::Read(const TableText& text) {

@@ -18,6 +18,9 @@ class CTypes {
   // The TYPE0..TYPE9 lines of a table file; a type without a line keeps its name.
   int Read(const TableText& text);
   int Write(FILE* f);
+  // Type number of a host row: the index of the first non-empty name equal
+  // to typeName (case-sensitive, whole string); 0 when none is.
+  int IndexOf(const wchar_t* typeName) const;
 
   wchar_t TypeNames[kTypeCount][kTypeNameChars] = {};
 
