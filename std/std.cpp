@@ -455,6 +455,15 @@ void CenterOnMain(HWND hwnd) {
   MoveWindow(hwnd, cx - w / 2, cy - h / 2, w, h, TRUE);
 }
 
+void PlaceChild(HWND child, int x, int y, int width, int height) {
+  RECT r;
+  if (GetWindowRect(child, &r)) {
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    if (r.left == x && r.top == y && r.right - r.left == width && r.bottom - r.top == height) return;
+  }
+  MoveWindow(child, x, y, width, height, TRUE);
+}
+
 bool SanePlacement(WINDOWPLACEMENT& wp) {
   if (wp.showCmd == SW_HIDE || wp.showCmd == SW_MINIMIZE || wp.showCmd == SW_SHOWMINIMIZED ||
       wp.showCmd == SW_SHOWMINNOACTIVE || wp.showCmd == SW_FORCEMINIMIZE)

@@ -135,6 +135,9 @@ int DchildCreateWindowEx(HWND owner, HINSTANCE inst, WNDCLASSEXW* wc, const wcha
 void ReleaseDeadClasses();
 int ChildCounter();
 void CenterOnMain(HWND hwnd);
+// Moves a child window only when its place or size really changes: each
+// needless move repaints it and its children.
+void PlaceChild(HWND child, int x, int y, int width, int height);
 
 // Placement checks: a hidden or minimised show command becomes normal; a
 // rectangle on no monitor is refused (false); one larger than the work

@@ -51,9 +51,9 @@ void CSpltWin::Size(HWND window) {
   // The side panes' frames lie outside the split window.
   int f = GetSystemMetrics(SM_CXFRAME);
   for (HWND h : left)
-    if (h) MoveWindow(h, -f, -f, w, H + 2 * f, TRUE);
+    if (h) PlaceChild(h, -f, -f, w, H + 2 * f);
   for (HWND h : right)
-    if (h) MoveWindow(h, w - f, 0, W - w + f, H, TRUE);
+    if (h) PlaceChild(h, w - f, 0, W - w + f, H);
 }
 
 void CSpltWin::Forward(UINT msg, WPARAM wParam, LPARAM lParam) {

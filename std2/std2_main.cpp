@@ -187,7 +187,7 @@ void CMainWnd::SizePane() {
   int rebarHeight = 0;
   if (toolbar.rebar && GetWindowRect(toolbar.rebar, &bar)) rebarHeight = bar.bottom - bar.top;
   int statusHeight = statusbar.rect.bottom - statusbar.rect.top;
-  MoveWindow(visible, 0, rebarHeight, client.right, client.bottom - rebarHeight - statusHeight, TRUE);
+  PlaceChild(visible, 0, rebarHeight, client.right, client.bottom - rebarHeight - statusHeight);
 }
 
 void CMainWnd::ShowOnly(HWND pane) {
