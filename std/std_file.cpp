@@ -290,6 +290,12 @@ int TableText::Load(const wchar_t* path) {
   return 1;
 }
 
+int TableText::LoadOrLog(const wchar_t* path, const wchar_t* srcFile, int line) {
+  if (Load(path)) return 1;
+  Report(nullptr, 2, L"%s:%d\r\nERROR Open(r): %s", srcFile, line, path);
+  return 0;
+}
+
 static bool IsBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
 int SplitTokens(char* line, char** tokens, int max) {

@@ -91,6 +91,9 @@ class TableText {
   // 1 when read; 0 with the system's error code set when the file cannot be
   // opened or read (nothing reported).
   int Load(const wchar_t* path);
+  // Load, logging a file that cannot be read ("ERROR Open(r): %s", mode 2,
+  // with the caller's position): the tables read at start-up say it once.
+  int LoadOrLog(const wchar_t* path, const wchar_t* srcFile, int line);
   size_t Count() const { return lines_.size(); }
   // The line's text, or nullptr for a line that was too long.
   const char* Line(size_t i) const { return tooLong_[i] ? nullptr : lines_[i].c_str(); }

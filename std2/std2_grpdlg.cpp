@@ -59,10 +59,7 @@ int CGrpDlgFile::ReadAt(const wchar_t* srcFile, int line) {
   wchar_t path[kTextMax + 1];
   Path(path);
   TableText text;
-  if (!text.Load(path)) {
-    Report(nullptr, 2, L"%s:%d\r\nERROR Open(r): %s", srcFile, line, path);
-    return 0;
-  }
+  if (!text.LoadOrLog(path, srcFile, line)) return 0;
   bool found[256] = {};
   int left = Slots();
   for (size_t n = 0; n < text.Count() && left > 0; ++n) {

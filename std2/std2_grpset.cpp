@@ -68,10 +68,7 @@ int CGrpSetFile::ReadAt(const wchar_t* srcFile, int line) {
   wchar_t path[kTextMax + 1];
   Path(path);
   TableText text;
-  if (!text.Load(path)) {
-    Report(nullptr, 2, L"%s:%d\r\nERROR Open(r): %s", srcFile, line, path);
-    return 0;
-  }
+  if (!text.LoadOrLog(path, srcFile, line)) return 0;
   bool taken[kCells] = {};
   for (size_t n = 0; n < text.Count(); ++n) {
     const char* row = text.LineOrReport(n, srcFile, line);
