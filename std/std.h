@@ -18,6 +18,9 @@
 // module may report from its constructor or destructor.
 #define MODULE_INIT_DATE __attribute__((init_priority(1001)))
 #define MODULE_INIT_ELOG __attribute__((init_priority(1002)))
+// The pending log store outlives the HTTP client, whose late workers may
+// still be finishing when the client is destroyed.
+#define MODULE_INIT_SEMLOG __attribute__((init_priority(1003)))
 #define MODULE_INIT __attribute__((init_priority(1010)))
 
 // Texts of this many characters plus a terminator: paths, names, reports.

@@ -7,6 +7,7 @@
 #include "std/std_font.h"
 #include "std/std_rgb.h"
 #include "std/std_statusbar.h"
+#include "std/std_inet2.h"
 #include "std/std_inetdlg.h"
 #include "std/std_lang.h"
 #include "std/std_profile.h"
@@ -487,6 +488,7 @@ int ProgramMain(HINSTANCE inst, int show, const wchar_t* settingsDir) {
   profile.SetFile(app.name);                               // 5
   if (!LoadLanguage()) return 0;                           // 6
   intdlg.Load();                                           // 7
+  inet.LoadTimeout();                                      // 8
   undo.Init();                                             // 9
   ip_tbl.LoadPaths();                                      // 10
   ReadSwitches();                                          // 11
