@@ -54,6 +54,7 @@ struct InetRequest {
 namespace {
 
 std::atomic<int> g_liveWorkers{0};
+ThreadStartFn g_threadStart = _beginthreadex;
 thread_local InetRequest* t_request = nullptr;
 constexpr DWORD kPiece = 1000;
 
@@ -313,6 +314,12 @@ constexpr DWORD kMsPerTick = 400;
 
 }  // namespace
 
+ThreadStartFn SetThreadStart(ThreadStartFn fn) {
+  ThreadStartFn old = g_threadStart;
+  g_threadStart = fn ? fn : _beginthreadex;
+  return old;
+}
+
 int CInet::instances_ = 0;
 CInet inet MODULE_INIT;
 
@@ -433,7 +440,7 @@ int CInet::Start(HWND owner, const wchar_t* server, const wchar_t* verb, const w
     r->access = intdlg.access == 1 ? INTERNET_OPEN_TYPE_DIRECT : INTERNET_OPEN_TYPE_PRECONFIG;
     r->timeoutMs = static_cast<DWORD>(tout1_) * kMsPerTick;
     ++g_liveWorkers;
-    thread = _beginthreadex(nullptr, 0, WorkerMain, r, 0, nullptr);
+    thread = g_threadStart(nullptr, 0, WorkerMain, r, 0, nullptr);
     if (!thread) --g_liveWorkers;
   }
   countdown_ = tout1_;

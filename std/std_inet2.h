@@ -13,6 +13,13 @@ constexpr long long kResponseCap = 16777216;
 
 struct InetRequest;
 
+// How a worker thread is started (the run-time library's _beginthreadex);
+// replaceable so that a refused start can be shown.
+using ThreadStartFn = uintptr_t (*)(void* security, unsigned stack,
+                                    unsigned(__stdcall* proc)(void*), void* arg, unsigned flags,
+                                    unsigned* id);
+ThreadStartFn SetThreadStart(ThreadStartFn fn);  // returns the previous one
+
 class CInet {
  public:
   CInet();

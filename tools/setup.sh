@@ -29,3 +29,14 @@ millplan_build() {
   fi
   cmake --build "$build" -j2
 }
+
+# The simulated looms and host listen on port 80 of loopback addresses; a
+# user other than root may bind it only below the unprivileged port start.
+millplan_allow_port80() {
+  [ "$(id -u)" -eq 0 ] && return 0
+  local start
+  start=$(cat /proc/sys/net/ipv4/ip_unprivileged_port_start 2>/dev/null || echo 0)
+  [ "$start" -le 80 ] && return 0
+  echo "Allowing port 80 for the simulated looms (net.ipv4.ip_unprivileged_port_start=80)"
+  sudo sysctl -q -w net.ipv4.ip_unprivileged_port_start=80
+}

@@ -6,6 +6,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/setup.sh"
 millplan_install
 millplan_build
+millplan_allow_port80
 
 build="$root/build"
 stop_wine() { env MILLPLAN_BUILD="$build" "$root/cmake/wine-server.sh" stop || true; }
