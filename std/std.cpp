@@ -144,6 +144,11 @@ const wchar_t* SysErrorText(const wchar_t* context) {
     if (n == 0)
       n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
                          0, sys, 500, nullptr);
+    // The HTTP client's errors (12001 to 12999) are described by WinINet.
+    HMODULE inet = code > 12000 && code < 13000 ? GetModuleHandleW(L"wininet.dll") : nullptr;
+    if (n == 0 && inet)
+      n = FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS, inet, code,
+                         0, sys, 500, nullptr);
     sys[n < 500 ? n : 500] = L'\0';
     if (wchar_t* end = wcsstr(sys, L"\r\n")) *end = L'\0';
   }
