@@ -87,15 +87,10 @@ void FailWith(InetRequest* r, int code, const wchar_t* text, bool alsoReport) {
   LeaveCriticalSection(&r->lock);
 }
 
+// A failed system call: its text is taken at once, before anything can
+// change the thread's last error.
 void Fail(InetRequest* r, int code, const wchar_t* context) {
-  DWORD error = GetLastError();
-  EnterCriticalSection(&r->lock);
-  if (!r->cutOff) {
-    r->success = 0;
-    SetLastError(error);
-    AddLine(r->owner, code, kLogRed, SysErrorText(context));
-  }
-  LeaveCriticalSection(&r->lock);
+  FailWith(r, code, SysErrorText(context), false);
 }
 
 // Stores a new handle in its slot, or closes it when the request has been
@@ -341,10 +336,6 @@ void CInet::LoadTimeout() {
   tout1_ = (t < kToutMin || t > kToutMax) ? kToutDefault : t;
 }
 
-void CInet::Log(HWND owner, int code, COLORREF colour, const wchar_t* text) {
-  AddLine(owner, code, colour, text);
-}
-
 bool CInet::HoldsHandles() const {
   if (!current_) return false;
   EnterCriticalSection(&current_->lock);
@@ -396,7 +387,7 @@ void CInet::StoreAnswer(HWND owner) {
     succeeded_ = 1;
     return;
   }
-  Log(owner, 903, kLogRed, SysErrorText(L":ERROR-MoveFileEx"));
+  AddLine(owner, 903, kLogRed, SysErrorText(L":ERROR-MoveFileEx"));
   DeleteFileW(r->scratch);
 }
 
@@ -413,7 +404,7 @@ int CInet::Start(HWND owner, const wchar_t* server, const wchar_t* verb, const w
   CopyText(responseFile_, kTextMax + 1, responseFile ? responseFile : L"");
   wchar_t line[kPendingChars];
   Format(line, kPendingChars, L"%s:%s:%s", server_, verb ? verb : L"", object ? object : L"");
-  Log(owner, 765, kLogBlack, line);
+  AddLine(owner, 765, kLogBlack, line);
   // Whatever lies there belongs to an earlier request.
   DeleteFileW(responseFile_);
 
@@ -460,7 +451,7 @@ int CInet::Wait1(HWND owner) {
       --countdown_;
       return 0;
     }
-    Log(owner, 801, kLogRed, SysErrorText(L":ERROR-WaitForSingleObject:wait1"));
+    AddLine(owner, 801, kLogRed, SysErrorText(L":ERROR-WaitForSingleObject:wait1"));
     CutOff(owner, true);
   } else if (current_) {
     CloseHandles(owner, true);
@@ -477,7 +468,7 @@ int CInet::Wait2(HWND owner) {
       --countdown_;
       return 0;
     }
-    Log(owner, 823, kLogRed, SysErrorText(L":ERROR-WaitForSingleObject:wait2"));
+    AddLine(owner, 823, kLogRed, SysErrorText(L":ERROR-WaitForSingleObject:wait2"));
     // Abandoned: it must not answer for this request any more.
     if (current_) CutOff(owner, true);
     Forget();
@@ -491,7 +482,7 @@ int CInet::Result(HWND owner) {
   wchar_t text[kTextMax + 1];
   if (!succeeded_) {
     Format(text, kTextMax + 1, L"%s:result_Proc:%d", server_, 0);
-    Log(owner, 850, kLogRed, text);
+    AddLine(owner, 850, kLogRed, text);
     return 0;
   }
   char head[101] = {};
@@ -514,7 +505,7 @@ int CInet::Result(HWND owner) {
   for (wchar_t* p = answer; *p; ++p)
     if (*p < L' ') *p = L'?';
   Format(text, kTextMax + 1, L"%s:tbuf:%s", server_, answer);
-  Log(owner, 847, kLogRed, text);
+  AddLine(owner, 847, kLogRed, text);
   return 0;
 }
 
@@ -525,5 +516,5 @@ void CInet::Cancel(HWND owner) {
   countdown_ = 5;
   if (worker_) CloseHandle(worker_);
   worker_ = nullptr;
-  Log(owner, 865, kLogRed, L"User Cancel");
+  AddLine(owner, 865, kLogRed, L"User Cancel");
 }

@@ -49,7 +49,6 @@ class CInet {
   void Forget();
   void CloseHandles(HWND owner, bool reportFailures);
   void StoreAnswer(HWND owner);
-  void Log(HWND owner, int code, COLORREF colour, const wchar_t* text);
 
   static int instances_;
   ModuleGuard guard_;
